@@ -1,0 +1,92 @@
+#include "app/FolderSearch.h"
+
+#include "app/DirectoryEnumeration.h"
+#include "app/LibraryTest.h"
+#include "output/ConsoleLog.h"
+
+#include <boost/algorithm/string/case_conv.hpp>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <locale>
+
+namespace {
+
+const char* const kFolderSuffix = "\\Morvane\\Tavro\\";
+const char* const kLibraryPattern = "*.dll";
+
+void AppendSpecialFolder(int csidl, std::vector<std::string>& folders)
+{
+    char buffer[MAX_PATH] = "";
+    if (SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        folders.push_back(std::string(buffer) + kFolderSuffix);
+}
+
+void TestIfLibrary(const std::string& folder, const char* fileName, const char* loadingFormat,
+                   LibraryHandler handler)
+{
+    if (!HasDllExtension(fileName))
+        return;
+    const std::string path = folder + fileName;
+    PrintFormatted(loadingFormat, path.c_str(), 0);
+    handler(path.c_str());
+}
+
+}  // namespace
+
+void CollectSearchFolders(std::vector<std::string>& folders)
+{
+    folders.clear();
+    AppendSpecialFolder(CSIDL_PROGRAM_FILES, folders);
+    AppendSpecialFolder(CSIDL_COMMON_APPDATA, folders);
+}
+
+bool SearchFolder(const char* folder)
+{
+    return SearchFolder(folder, TestDeviceLibrary);
+}
+
+bool SearchFolder(const char* folder, LibraryHandler handler)
+{
+    const std::string folderPath(folder);
+    PrintFormatted("Searching %s . . .\n\n", folder, 0);
+    if (!IsExistingFolder(folderPath)) {
+        PrintText("Directory does not exist\n\n", 0, false);
+        return true;
+    }
+
+    CDirectoryEnumeration entries(folderPath + kLibraryPattern);
+    if (!entries.IsOpen()) {
+        if (entries.ErrorCode() == ERROR_FILE_NOT_FOUND) {
+            PrintText("No dll files found\n\n", 0, false);
+            return true;
+        }
+        PrintFormatted("FindFirstFile failed. %s\n\n",
+                       GetSystemErrorText(entries.ErrorCode()).c_str(), 0);
+        return false;
+    }
+
+    // Only the entry's place in the enumeration decides which line
+    // introduces it: the first one delivered gets no leading line feed.
+    TestIfLibrary(folderPath, entries.FileName(), "Loading %s\n\n", handler);
+    while (entries.Next())
+        TestIfLibrary(folderPath, entries.FileName(), "\nLoading %s\n\n", handler);
+
+    if (entries.ErrorCode() != ERROR_NO_MORE_FILES) {
+        PrintFormatted("FindNextFile failed. %s\n\n",
+                       GetSystemErrorText(entries.ErrorCode()).c_str(), 0);
+        return false;
+    }
+    return true;
+}
+
+bool HasDllExtension(const char* fileName)
+{
+    const std::string name(fileName);
+    const std::string::size_type dot = name.rfind('.');
+    if (dot == std::string::npos || dot + 1 == name.size())
+        return false;
+    std::string extension = name.substr(dot + 1);
+    boost::algorithm::to_upper(extension, std::locale());
+    return extension == "DLL";
+}

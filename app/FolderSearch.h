@@ -1,0 +1,21 @@
+// Finds the device libraries: the search folders, and the "*.dll" files of
+// one folder, each handed to the library test.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What the search does with the full path of each library it finds.
+typedef void (*LibraryHandler)(const char* libraryPath);
+
+// Clears folders and fills it with "<Program Files>\Morvane\Tavro\" and
+// "<common application data>\Morvane\Tavro\", each only if obtainable.
+void CollectSearchFolders(std::vector<std::string>& folders);
+
+// Searches folder (ending in a backslash) and tests every library in it.
+// False only when the directory enumeration failed.
+bool SearchFolder(const char* folder);
+bool SearchFolder(const char* folder, LibraryHandler handler);
+
+// True when the file name's extension is DLL in any letter case.
+bool HasDllExtension(const char* fileName);

@@ -1,0 +1,6 @@
+#include "app/LibraryTest.h"
+
+void TestDeviceLibrary(const char* libraryPath)
+{
+    (void)libraryPath;
+}

@@ -1,0 +1,131 @@
+#include "output/ConsoleLog.h"
+
+#include "output/ModulePath.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+
+FILE* g_logFile = nullptr;
+std::string g_logFilePath;
+
+namespace {
+
+FILE* g_consoleStream = nullptr;
+
+FILE* ConsoleStream()
+{
+    return g_consoleStream ? g_consoleStream : stdout;
+}
+
+// Both streams are flushed after every write: the console so that a question
+// is on the screen before the answer is read, the log so that a crash inside
+// a device library loses nothing that was printed before it.
+void WriteTo(FILE* stream, const std::string& text)
+{
+    if (!text.empty())
+        fwrite(text.data(), 1, text.size(), stream);
+    fflush(stream);
+}
+
+void WriteOut(const std::string& text, int indent, bool logOnly)
+{
+    std::string indented;
+    IndentLines(text, indent, indented);
+    if (!logOnly)
+        WriteTo(ConsoleStream(), indented);
+    if (g_logFile)
+        WriteTo(g_logFile, indented);
+}
+
+const char* const kLogFileName = "TavroProbe.log";
+
+}  // namespace
+
+void SetConsoleStream(FILE* stream)
+{
+    g_consoleStream = stream;
+}
+
+bool CreateLogFile()
+{
+    const std::string path = FolderOfPath(GetProgramFilePath()) + kLogFileName;
+    // Text mode: every line feed is stored as carriage return + line feed.
+    g_logFile = fopen(path.c_str(), "wt");
+    if (g_logFile) {
+        g_logFilePath = path;
+        return true;
+    }
+    PrintFormatted("ERROR: failed to create log file %s\n", path.c_str(), 0);
+    return false;
+}
+
+void CloseLogFile()
+{
+    if (!g_logFile)
+        return;
+    fclose(g_logFile);
+    g_logFile = nullptr;
+    WriteTo(ConsoleStream(), "\nA log file was created at " + g_logFilePath + "\n");
+    system("PAUSE");
+}
+
+void PrintFormatted(const char* format, const char* argument, int indent)
+{
+    std::string text(format);
+    const std::string::size_type marker = text.find("%s");
+    if (marker != std::string::npos)
+        text.replace(marker, 2, argument ? argument : "");
+    WriteOut(text, indent, false);
+}
+
+void PrintText(const char* text, int indent, bool logOnly)
+{
+    WriteOut(text ? text : "", indent, logOnly);
+}
+
+void PrintText(const std::string& text, int indent, bool logOnly)
+{
+    WriteOut(text, indent, logOnly);
+}
+
+void IndentLines(std::string text, int indent, std::string& out)
+{
+    if (indent <= 0) {
+        out = text;
+        return;
+    }
+    out.clear();
+    const std::string blanks(static_cast<std::string::size_type>(indent), ' ');
+    std::string::size_type lineStart = 0;
+    while (lineStart < text.size()) {
+        out += blanks;
+        const std::string::size_type lineFeed = text.find('\n', lineStart);
+        if (lineFeed == std::string::npos) {
+            out.append(text, lineStart, std::string::npos);
+            return;
+        }
+        out.append(text, lineStart, lineFeed + 1 - lineStart);
+        lineStart = lineFeed + 1;
+    }
+}
+
+std::string GetLastErrorText()
+{
+    return GetSystemErrorText(GetLastError());
+}
+
+std::string GetSystemErrorText(unsigned long code)
+{
+    char* message = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                       FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                   nullptr, code, LANG_USER_DEFAULT, reinterpret_cast<LPSTR>(&message), 0,
+                   nullptr);
+    if (message) {
+        std::string text(message);
+        LocalFree(message);
+        return text;
+    }
+    return "System error code: " + std::to_string(code);
+}

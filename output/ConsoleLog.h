@@ -1,0 +1,41 @@
+// Console and log output: every text the program shows goes through here, to
+// the console first and then, while it is open, to TavroProbe.log.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// The open log, or null while no log is open.
+extern FILE* g_logFile;
+// Full path of the log; assigned only once the log has been opened.
+extern std::string g_logFilePath;
+
+// Creates (truncating) TavroProbe.log in the program's folder. On failure
+// prints "ERROR: failed to create log file <path>" and returns false.
+bool CreateLogFile();
+
+// Closes the log, tells the operator where it is and waits for a key.
+// Does nothing at all when no log is open.
+void CloseLogFile();
+
+// Puts argument in place of the one "%s" of format and prints the result.
+// The finished text is written literally, whatever its length.
+void PrintFormatted(const char* format, const char* argument, int indent);
+
+// Prints text indented by indent blanks; with logOnly the console is skipped
+// (used to copy the operator's typed answers into the log).
+void PrintText(const char* text, int indent, bool logOnly);
+void PrintText(const std::string& text, int indent, bool logOnly);
+
+// Puts indent blanks in front of every line of text; a line feed at the very
+// end opens no further line. indent <= 0 leaves the text unchanged.
+void IndentLines(std::string text, int indent, std::string& out);
+
+// The calling thread's last system error as the system's message text
+// (with its own line end), or "System error code: N" when there is none.
+std::string GetLastErrorText();
+// The same text for an error code read earlier.
+std::string GetSystemErrorText(unsigned long code);
+
+// Where console output goes; standard output unless a test redirects it.
+void SetConsoleStream(FILE* stream);
