@@ -1,0 +1,39 @@
+#include "app/AcquisitionSystem.h"
+
+#include <windows.h>
+
+#include <iostream>
+
+namespace {
+
+const DWORD kIdleSleepMilliseconds = 100;
+
+}  // namespace
+
+std::string CWin32AcquisitionSystem::ReadLine()
+{
+    std::string line;
+    std::getline(std::cin, line);
+    return line;
+}
+
+uint32_t CWin32AcquisitionSystem::TickCount()
+{
+    return GetTickCount();
+}
+
+void CWin32AcquisitionSystem::PumpMessageOrSleep()
+{
+    ::PumpMessageOrSleep();
+}
+
+void PumpMessageOrSleep()
+{
+    MSG message;
+    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    } else {
+        Sleep(kIdleSleepMilliseconds);
+    }
+}

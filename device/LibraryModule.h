@@ -1,0 +1,25 @@
+// Owns one loaded dynamic library: loaded by full path, freed on destruction.
+#pragma once
+
+#include <string>
+
+// An export's address, before it is converted to the procedure's own type.
+typedef void (*TavroProcAddress)(void);
+
+class CLibraryModule {
+public:
+    CLibraryModule();
+    ~CLibraryModule();
+    CLibraryModule(const CLibraryModule&) = delete;
+    CLibraryModule& operator=(const CLibraryModule&) = delete;
+
+    // Loads the library at path. On failure returns false and sets
+    // errorText to the system's text for the error.
+    bool Load(const std::string& path, std::string& errorText);
+    bool IsLoaded() const;
+    // The export of that exact name, or null.
+    TavroProcAddress Export(const char* name) const;
+
+private:
+    void* m_handle;
+};
