@@ -129,6 +129,30 @@ class Probe:
     def program_data_win():
         return "C:\\ProgramData\\Morvane\\Tavro\\"
 
+    def fixture(self, name):
+        """A built fixture library of this case's architecture."""
+        return build_dir(self.arch) / "fixtures" / f"{name}.dll"
+
+    def sample(self):
+        return build_dir(self.arch) / "sdk" / "TavroSampleDevice.dll"
+
+    def install_fixtures(self, *names, folder=None):
+        for name in names:
+            self.install(folder or self.program_files, self.fixture(name))
+
+    def trace_env(self):
+        """Environment that makes every fixture trace its calls; read with trace()."""
+        return {"TAVRO_FIXTURE_TRACE": win_path(self.trace_file)}
+
+    @property
+    def trace_file(self):
+        return self.exe_dir / "fixture-trace.txt"
+
+    def trace(self):
+        if not self.trace_file.exists():
+            return []
+        return self.trace_file.read_text(encoding="latin-1").splitlines()
+
     def install(self, folder, source, name=None):
         """Copies a built file into one of the search folders."""
         folder.mkdir(parents=True, exist_ok=True)
