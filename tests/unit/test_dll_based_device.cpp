@@ -1,6 +1,7 @@
 #include "FixtureLibraries.h"
 #include "OutputCapture.h"
 #include "device/TavroDLLBasedDevice.h"
+#include "output/ModulePath.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -306,4 +307,16 @@ TEST(DeviceStateCallback, NullContextIsIgnoredAndADeviceGetsItsState)
     EXPECT_TRUE(device->IsReady());
     DeviceStateCallback(static_cast<I_TavroDevice*>(device.get()), 2);
     EXPECT_FALSE(device->IsReady());
+}
+
+TEST(ProgramExport, TheProgramFileReportsInterfaceVersion1)
+{
+    const std::string program = FolderOfPath(FixturePath("x")) + "..\\app\\TavroProbe.exe";
+    HMODULE module = LoadLibraryExA(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(nullptr, module) << program;
+    const TavroGetDeviceLibraryVersionProc version = reinterpret_cast<TavroGetDeviceLibraryVersionProc>(
+        reinterpret_cast<TavroProcAddress>(GetProcAddress(module, "Tavro_GetDeviceLibraryVersion")));
+    ASSERT_NE(nullptr, version);
+    EXPECT_EQ(1u, version());
+    FreeLibrary(module);
 }
