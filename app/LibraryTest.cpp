@@ -3,6 +3,7 @@
 #include "app/AcquisitionTest.h"
 #include "device/TavroDLLBasedDevice.h"
 #include "output/ConsoleLog.h"
+#include "output/CrashReport.h"
 
 #include <exception>
 #include <string>
@@ -57,6 +58,7 @@ void RunGuardedAcquisitionTest(const TavroDevicePtr& device)
 
 void TestDeviceLibrary(const char* libraryPath)
 {
+    const CLibraryUnderTest underTest(libraryPath);
     const boost::shared_ptr<CTavroDLLBasedDevice> device(new CTavroDLLBasedDevice(libraryPath));
     if (!device->m_initialized && !InitialiseDevice(device))
         return;

@@ -4,6 +4,7 @@
 #include "app/AppFramework.h"
 #include "app/RunSequence.h"
 #include "output/ConsoleLog.h"
+#include "output/CrashReport.h"
 
 #include <windows.h>
 
@@ -22,6 +23,7 @@ public:
 
 int main()
 {
+    InstallCrashReport();
     CLogCloser closeLogOnExit;
     if (!InitApplicationFramework(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), 0))
         PrintText("ERROR: MFC initialization failed\n", 0, false);
