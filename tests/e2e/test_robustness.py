@@ -1,0 +1,181 @@
+"""Misbehaving device libraries: every misbehaviour ends in its message, the
+search goes on and the log keeps everything; a fault ends the run with a
+report."""
+import re
+
+import pytest
+
+from conftest import build_dir, crlf
+from robustness import (NEXT, PF, assert_log_holds_everything, assert_next_library_tested,
+                        console_from_log, run_case)
+from test_acquisition import blocks
+
+LOAD_ERROR = "Error: failed to load Tavro library. {path} "
+CASE = PF + "a_case.dll"
+
+
+def load_error_text(run):
+    """The system's error text of the load error line of the case library."""
+    body = run.console_body()
+    start = body.index(LOAD_ERROR.format(path=CASE)) + len(LOAD_ERROR.format(path=CASE))
+    return body[start:body.index("\r\r\n", start)]
+
+
+@pytest.mark.parametrize("source", ["not_a_pe", "empty", "other_arch", "refuses_attach"])
+def test_files_that_cannot_be_loaded(probe, tmp_path, source):
+    if source == "not_a_pe":
+        library = probe.fixture("not_a_library")
+    elif source == "empty":
+        library = tmp_path / "empty.dll"
+        library.write_bytes(b"")
+    elif source == "other_arch":
+        library = build_dir("x86") / "fixtures" / "fixture_good.dll"
+    else:
+        library = probe.fixture("fixture_refuse_attach")
+    run = run_case(probe, library, stdin=b"n\n")
+    body = run.console_body()
+    assert body.startswith(crlf(f"Searching {PF} . . .\n\nLoading {CASE}\n\n"))
+    # The error line carries the system's text with its own CR LF, then the
+    # library test's line feed.
+    assert load_error_text(run).strip()
+    assert f"\r\r\n\r\n\r\nLoading {PF}{NEXT}" in body
+    assert_next_library_tested(run)
+    assert_log_holds_everything(run)
+
+
+def test_names_of_255_and_256_characters(probe):
+    run = run_case(probe, probe.fixture("fixture_name_255"), stdin=b"n\n")
+    name = "".join(chr(ord("A") + i % 26) for i in range(255))
+    assert crlf(f"  Tavro device name: {name}\n") in run.console_body()
+    assert_next_library_tested(run)
+    assert_log_holds_everything(run)
+
+    # 256 characters and no NUL: read as the first 255.
+    run = run_case(probe, probe.fixture("fixture_name_256_no_nul"), stdin=b"n\n")
+    assert crlf(f"  Tavro device name: {name}\n") in run.console_body()
+    assert f'device "{name}" Y/N?' in run.console_body()
+    assert_next_library_tested(run)
+
+
+@pytest.mark.parametrize("fixture, message", [
+    ("fixture_empty_name", f"Error: cannot get Tavro device name from {CASE}."),
+    ("fixture_empty_component_name_2", "Error: cannot get Tavro component name for component index 2"),
+    ("fixture_type_0", "Error: cannot get Tavro component data type for component index 0"),
+    ("fixture_type_8", "Error: cannot get Tavro component data type for component index 0"),
+    ("fixture_type_minus1", "Error: cannot get Tavro component data type for component index 0"),
+    ("fixture_precision_minus1", "Error: cannot get Tavro component data precision for component index 0"),
+])
+def test_invalid_descriptions(probe, fixture, message):
+    run = run_case(probe, probe.fixture(fixture), stdin=b"n\n")
+    assert run.console_body().startswith(crlf(
+        f"Searching {PF} . . .\n\nLoading {CASE}\n\n{message}\n\nLoading {PF}{NEXT}\n\n"))
+    assert_next_library_tested(run)
+    assert_log_holds_everything(run)
+
+
+def test_ten_thousand_components_are_described_and_acquired(probe):
+    run = run_case(probe, probe.fixture("fixture_count_10000"), stdin=b"y\n1\nn\n")
+    body = run.console_body()
+    assert crlf("  Component count: 10000\n") in body
+    assert crlf("  Component index: 9999\n") in body
+    found = blocks(body)
+    assert 3 <= len(found) <= 12
+    assert all(len(lines) == 10000 for _, lines in found)
+    assert_next_library_tested(run)
+    assert_log_holds_everything(run)
+
+
+@pytest.mark.parametrize("fixture", ["fixture_never_ready", "fixture_flap"])
+def test_devices_that_do_not_stay_ready(probe, fixture):
+    run = run_case(probe, probe.fixture(fixture), stdin=b"y\n1\nn\n")
+    assert crlf("  ERROR: Tavro device Tavro Fixture Device is not ready for data acquisition\n  \n"
+                'End of testing device "Tavro Fixture Device"\n\n') in run.console_body()
+    assert not blocks(run.console_body())
+    assert_next_library_tested(run)
+    assert_log_holds_everything(run)
+
+
+def test_a_storm_of_state_reports_from_the_librarys_thread(probe):
+    run = run_case(probe, probe.fixture("fixture_storm"), stdin=b"y\n2\nn\n")
+    body = run.console_body()
+    assert 10 <= len(blocks(body)) <= 22
+    assert crlf('End of testing device "Tavro Fixture Device"\n\n\nLoading') in body
+    assert_next_library_tested(run)
+    assert_log_holds_everything(run)
+
+
+@pytest.mark.parametrize("fixture", ["fixture_null_record", "fixture_null_values"])
+def test_missing_records_print_nothing(probe, fixture):
+    run = run_case(probe, probe.fixture(fixture), stdin=b"y\n1\nn\n")
+    body = run.console_body()
+    assert crlf('Acquiring data from "Tavro Fixture Device" . . .\n  \nEnd of testing device') in body
+    assert_next_library_tested(run)
+    assert_log_holds_everything(run)
+
+
+def test_a_null_string_and_an_unconvertible_time(probe):
+    run = run_case(probe, probe.fixture("fixture_null_string"), stdin=b"y\n1\nn\n")
+    found = blocks(run.console_body())
+    assert found and all(lines[2] == "  State (null) text" for _, lines in found)
+    assert_next_library_tested(run)
+    assert_log_holds_everything(run)
+
+    run = run_case(probe, probe.fixture("fixture_huge_time"), stdin=b"y\n1\nn\n")
+    found = blocks(run.console_body())
+    assert found and all(time == "  Acquisition Time: 00/00/0000 00:00:00" for time, _ in found)
+    assert_next_library_tested(run)
+
+
+def test_slots_are_read_only_as_wide_as_their_type(probe):
+    run = run_case(probe, probe.fixture("fixture_upper_bytes"), stdin=b"y\n1\nn\n")
+    found = blocks(run.console_body())
+    assert found
+    for _, lines in found:
+        # The library leaves 0xDEADBEEF in the upper half of 4-byte slots.
+        assert re.fullmatch(r"  Component 0 3\d{9} \S*", lines[0])
+        assert int(lines[0].split()[2]) < 2**32
+        assert re.fullmatch(r"  Component 1 -\d+ \S*", lines[1])
+        assert re.fullmatch(r"  Component 3 c3 n\d+ \S*", lines[3])
+    assert_next_library_tested(run)
+
+
+def test_an_exception_thrown_across_the_interface(probe):
+    run = run_case(probe, probe.fixture("fixture_throw"), stdin=b"y\n1\nn\n")
+    # The x86-64 runtime carries the library's exception into the program,
+    # where the library test catches it like any other.
+    assert crlf("  fixture_throw: Tavro_GetLastData throws, as configured\n  \n"
+                'End of testing device "Tavro Fixture Device"\n\n') in run.console_body() or \
+        "Tavro_GetLastData throws" in run.console_body()
+    assert_next_library_tested(run)
+    assert_log_holds_everything(run)
+
+
+def test_a_fault_inside_the_library_ends_the_run_with_a_report(probe):
+    run = run_case(probe, probe.fixture("fixture_fault"), stdin=b"y\n1\nn\n")
+    report = f"ERROR: unhandled exception 0xC0000005 while testing Tavro device library {CASE}\r\n"
+    assert run.returncode == 1
+    assert run.stdout.endswith(crlf('Acquiring data from "Tavro Fixture Device" . . .\n  \n') + report)
+    assert "Press any key" not in run.stdout
+    assert run.log.endswith(report)
+    assert console_from_log(run.log) == run.stdout
+
+
+def test_input_ending_mid_dialogue_goes_on_with_the_defaults(probe):
+    # One answer only: the time question meets the end of the input, so the
+    # case runs 10 s and the next library is tested with yes and 10 s too.
+    run = run_case(probe, probe.fixture("fixture_ready_immediate"), stdin=b"y")
+    log = run.log
+    assert log.count("(10): 10\r\n") == 2
+    assert len(blocks(run.console_body())) >= 150
+    assert_next_library_tested(run)
+    assert_log_holds_everything(run)
+
+
+def test_answers_with_carriage_returns_count_as_yes(probe):
+    run = run_case(probe, probe.fixture("fixture_ready_immediate"), stdin=b"y\r\n1\r\nN\r\n")
+    assert 'Y/N? Y\r\n' in run.log
+    assert "(10): 1\r\n" in run.log
+    assert blocks(run.console_body())
+    assert 'Y/N? N\r\n\r\nEnd of testing device' in run.log
+    assert_next_library_tested(run)
+    assert_log_holds_everything(run)
