@@ -66,7 +66,7 @@ class WinePrefix:
             WINEPREFIX=str(root),
             WINEDEBUG="-all",
             WINEDLLOVERRIDES="mscoree,mshtml=",
-            LC_ALL="C",
+            LC_ALL="C.UTF-8",
         )
         self.env.pop("DISPLAY", None)
 

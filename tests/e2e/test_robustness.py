@@ -179,3 +179,23 @@ def test_answers_with_carriage_returns_count_as_yes(probe):
     assert 'Y/N? N\r\n\r\nEnd of testing device' in run.log
     assert_next_library_tested(run)
     assert_log_holds_everything(run)
+
+
+def test_percent_signs_and_ansi_characters_everywhere(probe, tmp_path):
+    library = "a_100% Ger\u00e4t %s.dll"
+    probe.install(probe.program_files, probe.fixture("fixture_percent_ansi"), library)
+    probe.install(probe.program_files, probe.fixture("fixture_good"), NEXT)
+    exe_dir = tmp_path / "Pr\u00fcfung 50% %s"
+    run = probe.run(stdin=b"y\n1\nn\n", exe_dir=exe_dir)
+    body = run.console_body()  # decoded as Latin-1: the ANSI code page's bytes
+    assert crlf(f"Loading {PF}{library}\n\n  Tavro device name: 100% Ger\u00e4t %s %d\n") in body
+    assert crlf("  Component name: Temp\u00e9rature %n\n  Component data type: Double\n"
+                "  Component units: \u00b0C %%\n") in body
+    assert 'Run acquisition test on device "100% Ger\u00e4t %s %d" Y/N?' in body
+    found = blocks(body)
+    assert found
+    for _, lines in found:
+        assert lines == ["  Temp\u00e9rature %n 21.5 \u00b0C %%", "  Note %s 50% \u00fcber %d \u00b5s"]
+    assert run.log_path.endswith("\\Pr\u00fcfung 50% %s\\TavroProbe.log")
+    assert_next_library_tested(run)
+    assert_log_holds_everything(run)
