@@ -29,6 +29,10 @@
 //    (Tavro_SetCallbackInfo(NULL, NULL)) also stops acquisition, and no
 //    callback is made once it returns.
 //  * Freeing the library without stopping it first is handled in DllMain.
+//  * The device has the seven components of SampleInstrument.h, or, when
+//    the environment variable TAVRO_SAMPLE_COMPONENTS holds a count from 1
+//    to 100000 at the time the library is loaded, that many components
+//    cycling through the seven (see SampleInstrument.h).
 //
 // The host makes its calls from one thread at a time. Its callback may call
 // Tavro_SetCallbackInfo(NULL, NULL) or Tavro_StopExperiment itself.
@@ -77,7 +81,12 @@ struct Sample {
 
 class SampleDevice {
 public:
-    SampleDevice() { published_.Reset(tavro_sample::kComponentCount); }
+    SampleDevice() : instrument_(tavro_sample::ComponentCountFromEnvironment())
+    {
+        published_.Reset(static_cast<size_t>(instrument_.ComponentCount()));
+    }
+
+    const tavro_sample::Instrument& Instrument() const { return instrument_; }
 
     void Prepare()
     {
@@ -220,10 +229,11 @@ private:
     const TavroDataRecord* Publish(const Sample& sample)
     {
         std::lock_guard<std::mutex> lock(publishMutex_);
-        tavro_sample::FillSample(sample.number, published_);
+        instrument_.FillSample(sample.number, published_);
         return published_.Publish(sample.acquisitionTime);
     }
 
+    const tavro_sample::Instrument instrument_;
     tavro_kit::StateCallback callback_;
     tavro_kit::WorkerThread worker_;
     tavro_kit::ThreadTimer readyTimer_;
@@ -278,30 +288,30 @@ TAVRO_API void TAVRO_CALL Tavro_GetDeviceName(char* buffer, int32_t size)
 
 TAVRO_API int32_t TAVRO_CALL Tavro_GetNumberOfComponents(void)
 {
-    return tavro_sample::kComponentCount;
+    return g_device.Instrument().ComponentCount();
 }
 
 TAVRO_API void TAVRO_CALL Tavro_GetComponentName(int32_t index, char* buffer, int32_t size)
 {
-    const tavro_sample::ComponentInfo* component = tavro_sample::FindComponent(index);
-    Guarded([&] { tavro_kit::CopyText(component ? component->name : "", buffer, size); });
+    const tavro_sample::ComponentInfo* component = g_device.Instrument().FindComponent(index);
+    Guarded([&] { tavro_kit::CopyText(component ? component->name : std::string(), buffer, size); });
 }
 
 TAVRO_API void TAVRO_CALL Tavro_GetComponentUnits(int32_t index, char* buffer, int32_t size)
 {
-    const tavro_sample::ComponentInfo* component = tavro_sample::FindComponent(index);
+    const tavro_sample::ComponentInfo* component = g_device.Instrument().FindComponent(index);
     Guarded([&] { tavro_kit::CopyText(component ? component->units : "", buffer, size); });
 }
 
 TAVRO_API int32_t TAVRO_CALL Tavro_GetComponentDataType(int32_t index)
 {
-    const tavro_sample::ComponentInfo* component = tavro_sample::FindComponent(index);
+    const tavro_sample::ComponentInfo* component = g_device.Instrument().FindComponent(index);
     return component ? static_cast<int32_t>(component->type) : 0;
 }
 
 TAVRO_API int32_t TAVRO_CALL Tavro_GetComponentDataPrecision(int32_t index)
 {
-    const tavro_sample::ComponentInfo* component = tavro_sample::FindComponent(index);
+    const tavro_sample::ComponentInfo* component = g_device.Instrument().FindComponent(index);
     return component ? component->precision : 0;
 }
 
