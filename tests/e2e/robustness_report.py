@@ -1,0 +1,142 @@
+"""Runs every row of the catalogue of misbehaving libraries once under Wine
+and writes the table of docs/robustness.md from what the program did.
+
+    /usr/bin/python3 tests/e2e/robustness_report.py [OUTPUT.md]
+
+Each row installs the library under test as a_case.dll and a well-behaved
+library after it as z_next.dll in a fresh private Wine prefix, runs the real
+TavroProbe.exe (x86-64, and the i386 build for the rows marked so) with the
+answers given, and reads the exit code, the console and the log.
+"""
+import sys
+import tempfile
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+
+from conftest import REPO, Probe, WinePrefix, build_dir  # noqa: E402
+from robustness import NEXT, console_from_log  # noqa: E402
+
+ROWS = [
+    # (catalogue row, label, fixture or special, stdin, arch)
+    ("1", "File named *.dll that is not a PE file", "not_a_library", b"n\n", "x64"),
+    ("1", "Empty file named *.dll", "empty", b"n\n", "x64"),
+    ("1", "DLL of the other architecture (i386 DLL, x86-64 program)", "other_arch", b"n\n", "x64"),
+    ("1", "DLL of the other architecture (x86-64 DLL, i386 program)", "other_arch", b"n\n", "x86"),
+    ("2", "DllMain refuses to load", "fixture_refuse_attach", b"n\n", "x64"),
+    *[("3", f"Required export missing: Tavro_{name}", f"fixture_no_{name}", b"n\n", "x64")
+      for name in ["GetDeviceName", "GetNumberOfComponents", "GetComponentName", "GetComponentUnits",
+                   "GetComponentDataType", "GetComponentDataPrecision", "PrepareExperiment",
+                   "StartExperiment", "GetLastData", "GetAvailableDataCount", "GetData",
+                   "StopExperiment", "SetCallbackInfo"]],
+    ("3", "Version export missing", "fixture_no_version", b"n\nn\n", "x64"),
+    ("4", "Empty device name", "fixture_empty_name", b"n\n", "x64"),
+    ("4", "Device name of exactly 255 characters", "fixture_name_255", b"n\nn\n", "x64"),
+    ("4", "Device name of 256 characters, no NUL", "fixture_name_256_no_nul", b"n\nn\n", "x64"),
+    ("5", "Empty component name at index 2", "fixture_empty_component_name_2", b"n\n", "x64"),
+    ("5", "Data type 0", "fixture_type_0", b"n\n", "x64"),
+    ("5", "Data type 8", "fixture_type_8", b"n\n", "x64"),
+    ("5", "Data type -1", "fixture_type_minus1", b"n\n", "x64"),
+    ("5", "Precision -1", "fixture_precision_minus1", b"n\n", "x64"),
+    ("5", "Component count 0", "fixture_count_0", b"y\n1\nn\n", "x64"),
+    ("5", "Component count -1", "fixture_count_minus1", b"y\n1\nn\n", "x64"),
+    ("5", "Component count 10,000 (described, then acquired 1 s)", "fixture_count_10000", b"y\n1\nn\n", "x64"),
+    ("6", "Never becomes ready (1 s)", "fixture_never_ready", b"y\n1\nn\n", "x64"),
+    ("6", "Reports 1 then 0 before the host looks (1 s)", "fixture_flap", b"y\n1\nn\n", "x64"),
+    ("6", "A million state reports from its own thread (2 s)", "fixture_storm", b"y\n2\nn\n", "x64"),
+    ("7", "Tavro_GetLastData returns null", "fixture_null_record", b"y\n1\nn\n", "x64"),
+    ("7", "Record with a null values pointer", "fixture_null_values", b"y\n1\nn\n", "x64"),
+    ("7", "String slot holding null", "fixture_null_string", b"y\n1\nn\n", "x64"),
+    ("7", "acquisitionTime of 2^63", "fixture_huge_time", b"y\n1\nn\n", "x64"),
+    ("8", "C++ exception thrown out of Tavro_GetLastData (x86-64)", "fixture_throw", b"y\n1\nn\n", "x64"),
+    ("8", "C++ exception thrown out of Tavro_GetLastData (i386)", "fixture_throw", b"y\n1\nn\n", "x86"),
+    ("8", "Access violation inside Tavro_GetLastData", "fixture_fault", b"y\n1\nn\n", "x64"),
+    ("8", "Access violation inside Tavro_GetLastData (i386)", "fixture_fault", b"y\n1\nn\n", "x86"),
+    ("9", "'%' and ANSI characters in names, units, String values and paths",
+     "fixture_percent_ansi", b"y\n1\nn\n", "x64"),
+    ("10", "Standard input ends after the first answer", "fixture_ready_immediate", b"y", "x64"),
+    ("10", "Answers ending in CR LF", "fixture_ready_immediate", b"y\r\n1\r\nN\r\n", "x64"),
+]
+
+BEGIN = "<!-- table: written by tests/e2e/robustness_report.py -->"
+END = "<!-- end of table -->"
+
+
+def printed(run, case_path):
+    """The line that tells what happened to the case library."""
+    text = run.stdout.replace("\r\r\n", "\r\n")
+    start = text.find(f"Loading {case_path}")
+    section = text[start:text.find(f"Loading {case_path[:case_path.rfind(chr(92)) + 1]}{NEXT}")]
+    lines = [line for line in section.split("\r\n")[1:] if line.strip()]
+    for line in lines:
+        if line.lstrip().startswith(("Error:", "ERROR:", "fixture_throw")):
+            return line.strip()
+    times = [i for i, line in enumerate(lines) if line.startswith("  Acquisition Time")]
+    name = next((line.strip() for line in lines if "Tavro device name" in line), "")
+    count = next((line.strip() for line in lines if "Component count" in line), "")
+    detail = f"{name[:60] + ('...' if len(name) > 60 else '')}; {count}"
+    if times:
+        first = lines[times[0]].strip()
+        block = lines[times[0] + 1:times[1] if len(times) > 1 else len(lines)]
+        detail += f"; {len(times)} data blocks, first: \"{first}\""
+        if block and len(block[-1]) < 80 and not block[-1].startswith("End of"):
+            detail += f", its last line \"{block[-1].strip()}\""
+    elif "Y/N?" in section:
+        detail += "; no data block"
+    return detail.replace("|", "\\|")
+
+
+def run_row(prefix, tmp, index, row):
+    number, label, source, stdin, arch = row
+    probe = Probe(prefix, tmp / f"row{index}", arch)
+    if source == "empty":
+        library = tmp / f"row{index}-empty.dll"
+        library.write_bytes(b"")
+    elif source == "other_arch":
+        library = build_dir("x64" if arch == "x86" else "x86") / "fixtures" / "fixture_good.dll"
+    else:
+        library = probe.fixture(source)
+    probe.install(probe.program_files, library, "a_case.dll")
+    probe.install(probe.program_files, probe.fixture("fixture_good"), NEXT)
+    run = probe.run(stdin=stdin)
+    case_path = probe.program_files_win() + "a_case.dll"
+    crashed = "ERROR: unhandled exception" in run.stdout
+    if crashed:
+        report = run.stdout[run.stdout.rindex("ERROR: unhandled exception"):].strip()
+        log_ok = run.log is not None and run.log.rstrip().endswith(report) and \
+            console_from_log(run.log) == run.stdout
+        what = report
+    else:
+        log_ok = run.log is not None and console_from_log(run.log) == run.console_body()
+        what = printed(run, case_path)
+    next_tested = f"Loading {probe.program_files_win()}{NEXT}" in run.stdout and \
+        "Tavro device name: Tavro Fixture Device" in run.stdout.split(f"Loading {probe.program_files_win()}{NEXT}")[-1]
+    arch_label = "i386" if arch == "x86" else "x86-64"
+    return (f"| {number} | {label} | {arch_label} | {what} | {run.returncode} | "
+            f"{'yes' if log_ok else 'NO'} | {'yes' if next_tested else ('no (run ends by design)' if crashed else 'NO')} |")
+
+
+def main():
+    output = Path(sys.argv[1]) if len(sys.argv) > 1 else REPO / "docs" / "robustness.md"
+    with tempfile.TemporaryDirectory(prefix="tavro-robustness-") as folder:
+        tmp = Path(folder)
+        prefix = WinePrefix(tmp / "prefix")
+        prefix.create()
+        try:
+            lines = ["| Row | Misbehaviour | Build | What the program printed | Exit code | "
+                     "Log held everything | Next library tested |",
+                     "|---|---|---|---|---|---|---|"]
+            for index, row in enumerate(ROWS):
+                lines.append(run_row(prefix, tmp, index, row))
+                print(lines[-1], flush=True)
+        finally:
+            prefix.close()
+    # The table replaces what stands between the two markers of the page.
+    page = output.read_text(encoding="utf-8") if output.exists() else f"{BEGIN}\n{END}\n"
+    head, rest = page.split(BEGIN, 1)
+    tail = rest.split(END, 1)[1]
+    output.write_text(head + BEGIN + "\n" + "\n".join(lines) + "\n" + END + tail, encoding="utf-8")
+
+
+if __name__ == "__main__":
+    main()
