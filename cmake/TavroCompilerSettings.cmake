@@ -13,4 +13,6 @@ else()
     # The C and C++ runtimes and winpthread are linked in, so the program and
     # the project's libraries need no MinGW DLLs beside them.
     add_link_options(-static)
+    # Release files carry no symbol tables (the export table stays).
+    add_link_options($<$<CONFIG:Release>:-s>)
 endif()

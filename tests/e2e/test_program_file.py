@@ -33,3 +33,12 @@ def test_the_program_needs_no_mingw_runtime_dlls(arch):
 def test_the_manifest_asks_for_no_elevation(arch):
     exe = (build_dir(arch) / "app" / "TavroProbe.exe").read_bytes()
     assert b'requestedExecutionLevel level="asInvoker"' in exe
+
+
+@pytest.mark.parametrize("arch", ["x64", "x86"])
+def test_the_program_file_carries_its_version(arch):
+    exe = (build_dir(arch) / "app" / "TavroProbe.exe").read_bytes()
+    for key, value in [("ProductName", "TavroProbe"), ("FileVersion", "1.0.0"),
+                       ("FileDescription", "TavroProbe - tests the Tavro device libraries")]:
+        assert (key + "\0").encode("utf-16-le") in exe
+        assert value.encode("utf-16-le") in exe

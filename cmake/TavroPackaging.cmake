@@ -1,0 +1,29 @@
+# The release package of one build: a ZIP holding the program, the README,
+# the license and the SDK (the interface header, the sample device library
+# built for this architecture, and its sources with their CMake project).
+install(TARGETS TavroProbe RUNTIME DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/sdk/include/TavroDeviceLibrary.h DESTINATION sdk/include)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/sdk/sample/ DESTINATION sdk/sample
+        FILES_MATCHING PATTERN "*.cpp" PATTERN "*.h" PATTERN "CMakeLists.txt")
+if(TARGET tavro_sample_device)
+    install(TARGETS tavro_sample_device RUNTIME DESTINATION sdk/bin LIBRARY DESTINATION sdk/bin)
+endif()
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(tavro_package_platform win64)
+else()
+    set(tavro_package_platform win32)
+endif()
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME TavroProbe)
+set(CPACK_PACKAGE_VENDOR Morvane)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tests the Tavro device libraries installed on a workstation")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME TavroProbe-${PROJECT_VERSION}-${tavro_package_platform})
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+# Only what the lines above install: GoogleTest and the fixtures stay out.
+set(CPACK_COMPONENTS_ALL Unspecified)
+include(CPack)
