@@ -89,25 +89,31 @@ void PrintText(const std::string& text, int indent, bool logOnly)
     WriteOut(text, indent, logOnly);
 }
 
-void IndentLines(std::string text, int indent, std::string& out)
+void IndentLines(const std::string& text, int indent, std::string& out)
 {
     if (indent <= 0) {
         out = text;
         return;
     }
-    out.clear();
-    const std::string blanks(static_cast<std::string::size_type>(indent), ' ');
+    // Built apart and swapped in at the end, so that text and out may be the
+    // same string; sized once, since a data report can run to many lines.
+    std::string::size_type lines = 0;
+    for (std::string::size_type lineFeed = text.find('\n'); lineFeed != std::string::npos;
+         lineFeed = text.find('\n', lineFeed + 1))
+        ++lines;
+    const std::string::size_type width = static_cast<std::string::size_type>(indent);
+    std::string indented;
+    indented.reserve(text.size() + (lines + 1) * width);
     std::string::size_type lineStart = 0;
     while (lineStart < text.size()) {
-        out += blanks;
+        indented.append(width, ' ');
         const std::string::size_type lineFeed = text.find('\n', lineStart);
-        if (lineFeed == std::string::npos) {
-            out.append(text, lineStart, std::string::npos);
-            return;
-        }
-        out.append(text, lineStart, lineFeed + 1 - lineStart);
-        lineStart = lineFeed + 1;
+        const std::string::size_type lineEnd =
+            lineFeed == std::string::npos ? text.size() : lineFeed + 1;
+        indented.append(text, lineStart, lineEnd - lineStart);
+        lineStart = lineEnd;
     }
+    out.swap(indented);
 }
 
 std::string GetLastErrorText()

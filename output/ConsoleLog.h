@@ -28,8 +28,9 @@ void PrintText(const char* text, int indent, bool logOnly);
 void PrintText(const std::string& text, int indent, bool logOnly);
 
 // Puts indent blanks in front of every line of text; a line feed at the very
-// end opens no further line. indent <= 0 leaves the text unchanged.
-void IndentLines(std::string text, int indent, std::string& out);
+// end opens no further line. indent <= 0 leaves the text unchanged. text and
+// out may be the same string.
+void IndentLines(const std::string& text, int indent, std::string& out);
 
 // The calling thread's last system error as the system's message text
 // (with its own line end), or "System error code: N" when there is none.
