@@ -1,0 +1,319 @@
+"""Runs TavroProbe's benchmarks under Wine and prints the figures.
+
+Called by scripts/bench, which builds first and makes the Wine prefix; see
+BENCHMARKS.md for what each figure means. Every figure is a count or a ratio
+taken within one run, so that the speed of the machine cancels out; each is
+measured over several runs and given as median and spread (min-max).
+
+    python3 bench/run_benchmarks.py --build build/x64 --prefix build/wineprefix-bench \
+        --work build/bench-run [--results FILE]
+"""
+import argparse
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+WINE64 = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+
+# Runs per figure. The pacing run lasts 10 s each; the others take a second
+# or less, so they get more runs.
+PACING_RUNS = 5
+OTHER_RUNS = 9
+
+ACQUISITION_SECONDS = 10
+PACING_GOAL = 98
+SCAN_COPIES = 200
+SCAN_GOAL = 1.5
+POLL_COUNTS = (1, 100, 10000)
+POLL_GOAL_US = 10000.0
+MEMORY_GOAL_BYTES = 64 * 1024
+
+TIME_LINE = re.compile(r"^  Acquisition Time: \d\d/\d\d/\d{4} \d\d:\d\d:\d\d$", re.M)
+POLL_LINE = re.compile(r"^poll components=(\d+) polls=(\d+) microseconds_per_poll=([\d.]+) "
+                       r"fetch_us=([\d.]+) format_us=([\d.]+)$", re.M)
+MEMORY_LINE = re.compile(r"^memory components=(\d+) counter=(\w+) private_bytes_1000=(\d+) "
+                         r"private_bytes_10000=(\d+) growth_bytes=(-?\d+)$", re.M)
+
+
+def win_path(path):
+    """The Windows name of a Linux path under Wine's Z: drive."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+class Bench:
+    def __init__(self, build, prefix, work):
+        self.build = Path(build).resolve()
+        self.prefix = Path(prefix).resolve()
+        self.work = Path(work).resolve()
+        self.env = {k: v for k, v in os.environ.items()
+                    if k not in ("DISPLAY", "TAVRO_SAMPLE_COMPONENTS", "TAVRO_SAMPLE_READY",
+                                 "TAVRO_FIXTURE_TRACE")}
+        self.env.update(WINEPREFIX=str(self.prefix), WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.sample = self.build / "sdk" / "TavroSampleDevice.dll"
+        self.fixture = self.build / "fixtures" / "fixture_good.dll"
+        self.probe_source = self.build / "app" / "TavroProbe.exe"
+        self.bench_dir = self.build / "bench"
+
+    # --- Wine ---------------------------------------------------------------
+
+    def start_server(self):
+        if not (self.prefix / "system.reg").is_file():
+            raise SystemExit(f"no Wine prefix at {self.prefix} (scripts/bench makes it)")
+        # A persistent server, so that no run pays for the server's start-up;
+        # first the server of the prefix's creation must have ended.
+        subprocess.run([WINESERVER, "-w"], env=self.env, check=True, timeout=120)
+        subprocess.run([WINESERVER, "-p"], env=self.env, check=True, timeout=60)
+
+    def stop_server(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env, timeout=60)
+
+    def run(self, program, args=(), stdin=b"", cwd=None, timeout=120):
+        # Standard error goes to a file, not a pipe: Wine's own processes
+        # (started by the first program) inherit it and would hold a pipe
+        # open long after the program has ended.
+        with open(self.work / "stderr.txt", "w+b") as errors:
+            result = subprocess.run([WINE64, str(program), *args], input=stdin, env=self.env,
+                                    cwd=cwd or self.work, stdout=subprocess.PIPE,
+                                    stderr=errors, timeout=timeout)
+            errors.seek(0)
+            result.stderr = errors.read()
+        return result
+
+    @staticmethod
+    def text(output):
+        """Output of a program as text with plain line feeds."""
+        return output.decode("latin-1").replace("\r\n", "\n")
+
+    # --- search folders -----------------------------------------------------
+
+    def program_files(self):
+        return self.prefix / "drive_c" / "Program Files" / "Morvane" / "Tavro"
+
+    def clear_search_folders(self):
+        drive_c = self.prefix / "drive_c"
+        for folder in ("Program Files", "Program Files (x86)", "ProgramData"):
+            shutil.rmtree(drive_c / folder / "Morvane", ignore_errors=True)
+        self.program_files().mkdir(parents=True)
+
+    def probe_copy(self, name):
+        folder = self.work / name
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir(parents=True)
+        exe = folder / "TavroProbe.exe"
+        shutil.copyfile(self.probe_source, exe)
+        return exe
+
+    # --- 1. poll pacing -----------------------------------------------------
+
+    def pacing(self):
+        self.clear_search_folders()
+        shutil.copyfile(self.sample, self.program_files() / self.sample.name)
+        exe = self.probe_copy("pacing")
+        counts = []
+        for i in range(PACING_RUNS):
+            result = self.run(exe, stdin=f"y\n{ACQUISITION_SECONDS}\n".encode(), cwd=exe.parent)
+            console = self.text(result.stdout)
+            log = (exe.parent / "TavroProbe.log").read_bytes().decode("latin-1").replace("\r\n", "\n")
+            blocks = len(TIME_LINE.findall(console))
+            if result.returncode != 0 or blocks != len(TIME_LINE.findall(log)):
+                raise SystemExit(f"pacing run {i + 1}: exit code {result.returncode}, "
+                                 f"{blocks} blocks on the console, "
+                                 f"{len(TIME_LINE.findall(log))} in the log")
+            counts.append(blocks)
+            print(f"  pacing run {i + 1}: {blocks} blocks", flush=True)
+        return counts
+
+    # --- 2. poll cost against components -------------------------------------
+
+    def poll_cost(self):
+        scratch = self.work / "poll"
+        scratch.mkdir(parents=True, exist_ok=True)
+        runs = []
+        for i in range(OTHER_RUNS):
+            result = self.run(self.bench_dir / "tavro_bench_poll.exe",
+                              [win_path(self.sample), win_path(scratch)] + [str(n) for n in POLL_COUNTS])
+            lines = POLL_LINE.findall(self.text(result.stdout))
+            if result.returncode != 0 or len(lines) != len(POLL_COUNTS):
+                raise SystemExit(f"poll run {i + 1} failed:\n{result.stdout.decode('latin-1')}"
+                                 f"{result.stderr.decode('latin-1')}")
+            figures = {int(n): {"poll": float(t), "fetch": float(f), "format": float(g)}
+                       for n, _, t, f, g in lines}
+            runs.append(figures)
+            print("  poll run {}: {}".format(
+                i + 1, ", ".join(f"{n}: {figures[n]['poll']:.1f} us" for n in POLL_COUNTS)), flush=True)
+        return runs
+
+    # --- 3. scan cost -------------------------------------------------------
+
+    def scan(self):
+        self.clear_search_folders()
+        for i in range(SCAN_COPIES):
+            shutil.copyfile(self.fixture, self.program_files() / f"fixture_{i + 1:03d}.dll")
+        exe = self.probe_copy("scan")
+        baseline = self.bench_dir / "tavro_bench_scan_baseline.exe"
+        folders = ["C:\\Program Files\\Morvane\\Tavro\\", "C:\\ProgramData\\Morvane\\Tavro\\"]
+        refusals = b"N\n" * SCAN_COPIES
+
+        def timed_probe():
+            start = time.perf_counter()
+            result = self.run(exe, stdin=refusals, cwd=exe.parent)
+            seconds = time.perf_counter() - start
+            refused = result.stdout.count(b'End of testing device "Tavro Fixture Device"')
+            if result.returncode != 0 or refused != SCAN_COPIES:
+                raise SystemExit(f"scan: TavroProbe exit code {result.returncode}, "
+                                 f"{refused} libraries refused instead of {SCAN_COPIES}")
+            return seconds
+
+        def timed_baseline():
+            start = time.perf_counter()
+            result = self.run(baseline, folders)
+            seconds = time.perf_counter() - start
+            expected = f"scan_baseline libraries={SCAN_COPIES} exports={14 * SCAN_COPIES}"
+            if result.returncode != 0 or expected not in self.text(result.stdout):
+                raise SystemExit(f"scan baseline: {result.stdout!r} {result.stderr!r}")
+            return seconds
+
+        # One unmeasured run of each, so that both find the files cached.
+        timed_probe()
+        timed_baseline()
+        runs = []
+        for i in range(OTHER_RUNS):
+            # Alternating which goes first, so that neither always follows the other.
+            if i % 2 == 0:
+                probe_s, base_s = timed_probe(), timed_baseline()
+            else:
+                base_s = timed_baseline()
+                probe_s = timed_probe()
+            runs.append((probe_s, base_s))
+            print(f"  scan run {i + 1}: TavroProbe {probe_s:.3f} s, baseline {base_s:.3f} s, "
+                  f"ratio {probe_s / base_s:.2f}", flush=True)
+        return runs
+
+    # --- 4. memory ----------------------------------------------------------
+
+    def memory(self):
+        scratch = self.work / "memory"
+        scratch.mkdir(parents=True, exist_ok=True)
+        runs = []
+        for i in range(OTHER_RUNS):
+            result = self.run(self.bench_dir / "tavro_bench_memory.exe",
+                              [win_path(self.sample), win_path(scratch)])
+            match = MEMORY_LINE.search(self.text(result.stdout))
+            if result.returncode != 0 or not match:
+                raise SystemExit(f"memory run {i + 1} failed:\n{result.stdout.decode('latin-1')}"
+                                 f"{result.stderr.decode('latin-1')}")
+            runs.append({"counter": match.group(2), "at_1000": int(match.group(3)),
+                         "at_10000": int(match.group(4)), "growth": int(match.group(5))})
+            print(f"  memory run {i + 1}: {match.group(2)} {match.group(3)} -> {match.group(4)} "
+                  f"bytes, growth {match.group(5)}", flush=True)
+        return runs
+
+
+def spread(values, fmt):
+    """'median (min-max)' of values, each formatted with fmt."""
+    return "{} ({}\u2013{})".format(fmt.format(statistics.median(values)),
+                                    fmt.format(min(values)), fmt.format(max(values)))
+
+
+def verdict(met):
+    return "met" if met else "**missed**"
+
+
+def report(pacing, polls, scans, memory):
+    lines = []
+    add = lines.append
+    add("| # | Figure | Median (min\u2013max) | Runs | Goal | Verdict |")
+    add("|---|---|---|---|---|---|")
+    add(f"| 1 | data blocks in a {ACQUISITION_SECONDS} s acquisition (limit 100, or 101) | "
+        f"{spread(pacing, '{:.0f}')} | {len(pacing)} | \u2265 {PACING_GOAL} | "
+        f"{verdict(statistics.median(pacing) >= PACING_GOAL and min(pacing) >= PACING_GOAL)} |")
+
+    per_poll = {n: [run[n]["poll"] for run in polls] for n in POLL_COUNTS}
+    ratio_100_1 = [run[100]["poll"] / run[1]["poll"] for run in polls]
+    per_component_10000_100 = [(run[10000]["poll"] / 10000) / (run[100]["poll"] / 100) for run in polls]
+    per_component_100_1 = [(run[100]["poll"] / 100) / (run[1]["poll"] / 1) for run in polls]
+    for n in POLL_COUNTS:
+        goal = f"< {POLL_GOAL_US / 1000:.0f} ms" if n == 10000 else ""
+        met = verdict(max(per_poll[n]) < POLL_GOAL_US) if n == 10000 else ""
+        add(f"| 2 | time of one poll, {n} component{'s' if n > 1 else ''} (\u00b5s) | "
+            f"{spread(per_poll[n], '{:.1f}')} | {len(polls)} | {goal} | {met} |")
+    add(f"| 2 | ratio poll(100) / poll(1) | {spread(ratio_100_1, '{:.2f}')} | {len(polls)} | | |")
+    add(f"| 2 | per component: [poll(100)/100] / [poll(1)/1] | "
+        f"{spread(per_component_100_1, '{:.3f}')} | {len(polls)} | | |")
+    # Linear growth: a component costs no more among 10,000 than among 100
+    # (a quarter more allowed for noise; anything worse than linear, such
+    # as a text regrown per line, gives ratios of several times that).
+    linear = statistics.median(per_component_10000_100) <= 1.25
+    add(f"| 2 | per component: [poll(10000)/10000] / [poll(100)/100] | "
+        f"{spread(per_component_10000_100, '{:.3f}')} | {len(polls)} | linear (median \u2264 1.25) | "
+        f"{verdict(linear)} |")
+
+    ratios = [probe / base for probe, base in scans]
+    add(f"| 3 | whole run, TavroProbe / baseline, {SCAN_COPIES} libraries refused | "
+        f"{spread(ratios, '{:.2f}')} | {len(scans)} | \u2264 {SCAN_GOAL} | "
+        f"{verdict(statistics.median(ratios) <= SCAN_GOAL)} |")
+
+    growth = [run["growth"] for run in memory]
+    add(f"| 4 | private bytes after 10,000 polls less after 1,000, 16 components (bytes) | "
+        f"{spread(growth, '{:.0f}')} | {len(memory)} | < {MEMORY_GOAL_BYTES} | "
+        f"{verdict(max(growth) < MEMORY_GOAL_BYTES)} |")
+
+    add("")
+    add("Details (median (min\u2013max) over the runs):")
+    add("")
+    for n in POLL_COUNTS:
+        fetch = [run[n]["fetch"] for run in polls]
+        fmt = [run[n]["format"] for run in polls]
+        add(f"- poll of {n} component{'s' if n > 1 else ''}: GetLastData {spread(fetch, '{:.1f}')} \u00b5s, "
+            f"FormatDataRecord {spread(fmt, '{:.1f}')} \u00b5s, the rest (indenting, console and "
+            f"log writes) the remainder of {spread(per_poll[n], '{:.1f}')} \u00b5s")
+    add(f"- scan, seconds per whole run: TavroProbe {spread([p for p, _ in scans], '{:.3f}')}, "
+        f"baseline {spread([b for _, b in scans], '{:.3f}')}")
+    counters = sorted({run['counter'] for run in memory})
+    add(f"- memory counter read: {', '.join(counters)}; after 1,000 polls "
+        f"{spread([run['at_1000'] for run in memory], '{:.0f}')} bytes")
+    return "\n".join(lines) + "\n"
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build", required=True, help="the x86-64 build folder")
+    parser.add_argument("--prefix", required=True, help="the Wine prefix to run in")
+    parser.add_argument("--work", required=True, help="scratch folder for program copies and output")
+    parser.add_argument("--results", help="also write the results table to this file")
+    args = parser.parse_args()
+
+    bench = Bench(args.build, args.prefix, args.work)
+    bench.work.mkdir(parents=True, exist_ok=True)
+    bench.start_server()
+    try:
+        started = time.perf_counter()
+        print("1. poll pacing", flush=True)
+        pacing = bench.pacing()
+        print("2. poll cost against components", flush=True)
+        polls = bench.poll_cost()
+        print("3. scan cost", flush=True)
+        scans = bench.scan()
+        print("4. memory per poll", flush=True)
+        memory = bench.memory()
+        bench.clear_search_folders()
+    finally:
+        bench.stop_server()
+    table = report(pacing, polls, scans, memory)
+    print()
+    print(table)
+    print(f"(measured in {time.perf_counter() - started:.0f} s)")
+    if args.results:
+        Path(args.results).write_text(table)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
