@@ -184,6 +184,7 @@ class Bench:
         timed_probe()
         timed_baseline()
         runs = []
+        fixed = []
         for i in range(OTHER_RUNS):
             # Alternating which goes first, so that neither always follows the other.
             if i % 2 == 0:
@@ -194,7 +195,25 @@ class Bench:
             runs.append((probe_s, base_s))
             print(f"  scan run {i + 1}: TavroProbe {probe_s:.3f} s, baseline {base_s:.3f} s, "
                   f"ratio {probe_s / base_s:.2f}", flush=True)
-        return runs
+
+        # The same with empty search folders: what each costs whatever the
+        # libraries (process start and end; for TavroProbe also the log and
+        # the closing PAUSE, which starts cmd.exe), so that the cost per
+        # library can be told apart.
+        self.clear_search_folders()
+        for i in range(OTHER_RUNS):
+            start = time.perf_counter()
+            result = self.run(exe, stdin=b"", cwd=exe.parent)
+            probe_s = time.perf_counter() - start
+            if result.returncode != 0 or b"No dll files found" not in result.stdout:
+                raise SystemExit(f"scan without libraries: exit code {result.returncode}")
+            start = time.perf_counter()
+            result = self.run(baseline, folders)
+            base_s = time.perf_counter() - start
+            if result.returncode != 0 or "libraries=0 " not in self.text(result.stdout):
+                raise SystemExit(f"scan baseline without libraries: {result.stdout!r}")
+            fixed.append((probe_s, base_s))
+        return runs, fixed
 
     # --- 4. memory ----------------------------------------------------------
 
@@ -255,6 +274,7 @@ def report(pacing, polls, scans, memory):
         f"{spread(per_component_10000_100, '{:.3f}')} | {len(polls)} | linear (median \u2264 1.25) | "
         f"{verdict(linear)} |")
 
+    scans, fixed = scans
     ratios = [probe / base for probe, base in scans]
     add(f"| 3 | whole run, TavroProbe / baseline, {SCAN_COPIES} libraries refused | "
         f"{spread(ratios, '{:.2f}')} | {len(scans)} | \u2264 {SCAN_GOAL} | "
@@ -276,6 +296,14 @@ def report(pacing, polls, scans, memory):
             f"log writes) the remainder of {spread(per_poll[n], '{:.1f}')} \u00b5s")
     add(f"- scan, seconds per whole run: TavroProbe {spread([p for p, _ in scans], '{:.3f}')}, "
         f"baseline {spread([b for _, b in scans], '{:.3f}')}")
+    probe_fixed = statistics.median(p for p, _ in fixed)
+    base_fixed = statistics.median(b for _, b in fixed)
+    add(f"- scan with empty search folders, seconds per whole run: TavroProbe "
+        f"{spread([p for p, _ in fixed], '{:.3f}')}, baseline {spread([b for _, b in fixed], '{:.3f}')}")
+    per_library = [((p - probe_fixed) / SCAN_COPIES) / ((b - base_fixed) / SCAN_COPIES)
+                   for p, b in scans]
+    add(f"- scan, cost per library (whole run less the median run without libraries), "
+        f"TavroProbe / baseline: {spread(per_library, '{:.2f}')}")
     counters = sorted({run['counter'] for run in memory})
     add(f"- memory counter read: {', '.join(counters)}; after 1,000 polls "
         f"{spread([run['at_1000'] for run in memory], '{:.0f}')} bytes")
