@@ -12,6 +12,8 @@
 //                     without stopping it first
 //   ThreadTimer       a one-shot timer on the host's thread, for libraries
 //                     that report readiness from the host's message loop
+//   SampleStore       the samples the library's thread has taken: the
+//                     newest one and a bounded queue, read by the host's calls
 //   PublishedRecord   the record handed to the host, kept unchanged until
 //                     the host's next call
 //
@@ -36,6 +38,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -440,6 +443,88 @@ private:
     UINT_PTR id_ = 0;
     DWORD owner_ = 0;
     std::function<void()> fire_;
+};
+
+// The samples the library's thread has taken and the host has not read yet:
+// the newest sample, and a queue of at most `capacity` of the newest ones
+// (when it is full, the oldest is dropped to make room). The thread pushes,
+// the host's calls read; every member takes the store's lock, so each may be
+// called from any thread.
+//
+// `Sample` is whatever the library keeps of a sample (copied in and out
+// under the lock, so keep it small); the record the host gets is built from
+// it later, on the host's call (see PublishedRecord).
+template <class Sample>
+class SampleStore {
+public:
+    explicit SampleStore(size_t capacity) : capacity_(std::max<size_t>(capacity, 1)) {}
+
+    SampleStore(const SampleStore&) = delete;
+    SampleStore& operator=(const SampleStore&) = delete;
+
+    // Forgets every sample, the newest one too.
+    void Clear()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.clear();
+        haveLatest_ = false;
+    }
+
+    // Queues `sample`, dropping the oldest one if the queue is full, and
+    // makes it the newest.
+    void Push(const Sample& sample)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (queue_.size() == capacity_) {
+            queue_.pop_front();
+        }
+        queue_.push_back(sample);
+        latest_ = sample;
+        haveLatest_ = true;
+    }
+
+    // The newest sample (for Tavro_GetLastData), which stays queued; false,
+    // leaving `sample` alone, before the first one or after Clear().
+    bool Latest(Sample& sample)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!haveLatest_) {
+            return false;
+        }
+        sample = latest_;
+        return true;
+    }
+
+    // For Tavro_GetData: removes the oldest queued sample and gives it, or,
+    // once the queue is empty, gives the newest one again; false, leaving
+    // `sample` alone, before the first one or after Clear().
+    bool PopOldestOrLatest(Sample& sample)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!queue_.empty()) {
+            sample = queue_.front();
+            queue_.pop_front();
+        } else if (haveLatest_) {
+            sample = latest_;
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    // How many samples are queued (for Tavro_GetAvailableDataCount).
+    size_t Count()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return queue_.size();
+    }
+
+private:
+    const size_t capacity_;
+    std::mutex mutex_; // guards the members below
+    std::deque<Sample> queue_;
+    Sample latest_{};
+    bool haveLatest_ = false;
 };
 
 // The record that Tavro_GetLastData / Tavro_GetData hand to the host, with

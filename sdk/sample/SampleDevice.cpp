@@ -44,7 +44,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <deque>
 #include <mutex>
 
 namespace {
@@ -91,7 +90,7 @@ public:
     void Prepare()
     {
         StopAcquisition();
-        ClearSamples();
+        samples_.Clear();
         const ReadyMode mode = ReadyModeFromEnvironment();
         if (mode == ReadyMode::Message) {
             readyTimer_.Arm(static_cast<UINT>(kWarmUpTime.count()),
@@ -108,7 +107,7 @@ public:
         if (!worker_.Running() || worker_.StopRequested()) {
             // Started without a prepare (or after the thread was asked to
             // stop): no warm-up, no ready report.
-            ClearSamples();
+            samples_.Clear();
             worker_.Start([this](tavro_kit::WorkerThread& worker) { Acquire(worker, false); });
         }
         acquiring_ = true;
@@ -130,37 +129,15 @@ public:
     const TavroDataRecord* LastData()
     {
         Sample sample;
-        {
-            std::lock_guard<std::mutex> lock(samplesMutex_);
-            if (!haveLatest_) {
-                return nullptr;
-            }
-            sample = latest_;
-        }
-        return Publish(sample);
+        return samples_.Latest(sample) ? Publish(sample) : nullptr;
     }
 
-    int32_t AvailableCount()
-    {
-        std::lock_guard<std::mutex> lock(samplesMutex_);
-        return static_cast<int32_t>(queue_.size());
-    }
+    int32_t AvailableCount() { return static_cast<int32_t>(samples_.Count()); }
 
     const TavroDataRecord* NextData()
     {
         Sample sample;
-        {
-            std::lock_guard<std::mutex> lock(samplesMutex_);
-            if (!queue_.empty()) {
-                sample = queue_.front();
-                queue_.pop_front();
-            } else if (haveLatest_) {
-                sample = latest_;
-            } else {
-                return nullptr;
-            }
-        }
-        return Publish(sample);
+        return samples_.PopOldestOrLatest(sample) ? Publish(sample) : nullptr;
     }
 
     // DllMain, library being freed by the host.
@@ -190,13 +167,6 @@ private:
         acquiring_ = false;
     }
 
-    void ClearSamples()
-    {
-        std::lock_guard<std::mutex> lock(samplesMutex_);
-        queue_.clear();
-        haveLatest_ = false;
-    }
-
     // The body of the acquisition thread.
     void Acquire(tavro_kit::WorkerThread& worker, bool reportReady)
     {
@@ -213,15 +183,7 @@ private:
         auto next = std::chrono::steady_clock::now();
         do {
             const Sample sample = {number++, tavro_kit::CurrentFileTime()};
-            {
-                std::lock_guard<std::mutex> lock(samplesMutex_);
-                if (queue_.size() == kQueueCapacity) {
-                    queue_.pop_front();
-                }
-                queue_.push_back(sample);
-                latest_ = sample;
-                haveLatest_ = true;
-            }
+            samples_.Push(sample);
             next += kSamplePeriod;
         } while (worker.WaitUntil(next, [] { return false; }));
     }
@@ -239,10 +201,7 @@ private:
     tavro_kit::ThreadTimer readyTimer_;
     std::atomic<bool> acquiring_{false};
 
-    std::mutex samplesMutex_; // guards queue_, latest_, haveLatest_
-    std::deque<Sample> queue_;
-    Sample latest_ = {0, 0};
-    bool haveLatest_ = false;
+    tavro_kit::SampleStore<Sample> samples_{kQueueCapacity};
 
     std::mutex publishMutex_; // guards published_
     tavro_kit::PublishedRecord published_;
