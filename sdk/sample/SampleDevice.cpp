@@ -42,7 +42,6 @@
 #include "DeviceLibraryKit.h"
 #include "SampleInstrument.h"
 
-#include <atomic>
 #include <chrono>
 #include <mutex>
 
@@ -73,14 +72,23 @@ ReadyMode ReadyModeFromEnvironment()
     return ReadyMode::Thread;
 }
 
+// What the sample keeps of each sample it takes: its number, from which the
+// values are worked out when the host reads it, and its time.
 struct Sample {
     uint64_t number;
     uint64_t acquisitionTime;
 };
 
-class SampleDevice {
+// The device. What every library whose thread takes samples does alike (the
+// host's calls that read the samples, stop and set the callback; the
+// library's part in being freed) comes from tavro_kit::AcquiringDevice; the
+// sample adds its instrument, how it gets ready, how often it samples and
+// what the records hold.
+class SampleDevice : public tavro_kit::AcquiringDevice<Sample> {
 public:
-    SampleDevice() : instrument_(tavro_sample::ComponentCountFromEnvironment())
+    SampleDevice()
+        : AcquiringDevice(kQueueCapacity, kUnloadTimeout),
+          instrument_(tavro_sample::ComponentCountFromEnvironment())
     {
         published_.Reset(static_cast<size_t>(instrument_.ComponentCount()));
     }
@@ -89,7 +97,7 @@ public:
 
     void Prepare()
     {
-        StopAcquisition();
+        Stop();
         samples_.Clear();
         const ReadyMode mode = ReadyModeFromEnvironment();
         if (mode == ReadyMode::Message) {
@@ -110,63 +118,10 @@ public:
             samples_.Clear();
             worker_.Start([this](tavro_kit::WorkerThread& worker) { Acquire(worker, false); });
         }
-        acquiring_ = true;
-        worker_.Notify();
+        StartSampling();
     }
-
-    void Stop() { StopAcquisition(); }
-
-    void SetCallback(TavroStateCallback callback, void* context)
-    {
-        // Set() waits for a call in progress; once it returns with a null
-        // callback, no other call can start.
-        callback_.Set(callback, context);
-        if (callback == nullptr) {
-            StopAcquisition();
-        }
-    }
-
-    const TavroDataRecord* LastData()
-    {
-        Sample sample;
-        return samples_.Latest(sample) ? Publish(sample) : nullptr;
-    }
-
-    int32_t AvailableCount() { return static_cast<int32_t>(samples_.Count()); }
-
-    const TavroDataRecord* NextData()
-    {
-        Sample sample;
-        return samples_.PopOldestOrLatest(sample) ? Publish(sample) : nullptr;
-    }
-
-    // DllMain, library being freed by the host.
-    void ShutdownOnUnload()
-    {
-        readyTimer_.Cancel();
-        // First make sure no callback is running or can start, so that the
-        // thread cannot be held up in the host's code; then end the thread.
-        callback_.ClearWithin(kUnloadTimeout);
-        worker_.AbandonForUnload(kUnloadTimeout);
-    }
-
-    // DllMain, process ending.
-    void ForgetAtProcessExit() { worker_.ForgetAtProcessExit(); }
 
 private:
-    void StopAcquisition()
-    {
-        readyTimer_.Cancel();
-        if (callback_.InsideCallback()) {
-            // Called from the host's callback: the thread may be waiting to
-            // report a state, so it must not be waited for here.
-            worker_.RequestStop();
-        } else {
-            worker_.Stop();
-        }
-        acquiring_ = false;
-    }
-
     // The body of the acquisition thread.
     void Acquire(tavro_kit::WorkerThread& worker, bool reportReady)
     {
@@ -176,7 +131,7 @@ private:
             }
             callback_.Report(TAVRO_STATE_READY);
         }
-        if (!worker.WaitUntil([this] { return acquiring_.load(); })) {
+        if (!WaitForStart()) {
             return;
         }
         uint64_t number = 0;
@@ -188,7 +143,7 @@ private:
         } while (worker.WaitUntil(next, [] { return false; }));
     }
 
-    const TavroDataRecord* Publish(const Sample& sample)
+    const TavroDataRecord* Publish(const Sample& sample) override
     {
         std::lock_guard<std::mutex> lock(publishMutex_);
         instrument_.FillSample(sample.number, published_);
@@ -196,12 +151,6 @@ private:
     }
 
     const tavro_sample::Instrument instrument_;
-    tavro_kit::StateCallback callback_;
-    tavro_kit::WorkerThread worker_;
-    tavro_kit::ThreadTimer readyTimer_;
-    std::atomic<bool> acquiring_{false};
-
-    tavro_kit::SampleStore<Sample> samples_{kQueueCapacity};
 
     std::mutex publishMutex_; // guards published_
     tavro_kit::PublishedRecord published_;
