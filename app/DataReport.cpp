@@ -128,7 +128,8 @@ std::string FormatDataRecord(I_TavroDevice& device, const DataRecord& record)
     // spares most of the growing.
     block.reserve(40 + 48 * static_cast<std::size_t>(count > 0 ? count : 0));
     AppendAcquisitionTime(block, record.acquisitionTime);
-    for (int32_t i = 0; i < count; ++i) {
+    // The count is asked again before every line, as the device may say.
+    for (int32_t i = 0; i < device.GetNumberOfComponents(); ++i) {
         const boost::shared_ptr<CTavroComponentInfo> component = device.GetComponent(i);
         if (!component || static_cast<std::size_t>(i) >= record.values.size())
             break;
