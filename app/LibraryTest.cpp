@@ -1,7 +1,6 @@
 #include "app/LibraryTest.h"
 
 #include "app/AcquisitionTest.h"
-#include "device/TavroDLLBasedDevice.h"
 #include "output/ConsoleLog.h"
 #include "output/CrashReport.h"
 
@@ -16,19 +15,13 @@ std::string MessageOr(const std::exception& error, const char* fallback)
     return (message.empty() ? std::string(fallback) : message) + "\n";
 }
 
-// Loads, describes and registers the device; false (with the message
-// printed) when any step fails.
-bool InitialiseDevice(const boost::shared_ptr<CTavroDLLBasedDevice>& device)
+// Initialises the device; false (with the message printed) when any step
+// fails.
+bool InitialiseOrReport(const boost::shared_ptr<CTavroDLLBasedDevice>& device)
 {
     const char* const unknown = "Unknown error loading Tavro device.";
     try {
-        device->LoadDeviceLibrary();
-        device->ReadDeviceInfo();
-        device->ReadComponents();
-        const TavroSetCallbackInfoProc setCallback =
-            reinterpret_cast<TavroSetCallbackInfoProc>(device->GetProcedure(TavroProc_SetCallbackInfo));
-        setCallback(DeviceStateCallback, static_cast<I_TavroDevice*>(device.get()));
-        device->m_initialized = true;
+        InitialiseDevice(device);
         return true;
     } catch (const std::exception& error) {
         PrintText(MessageOr(error, unknown), 0, false);
@@ -56,11 +49,22 @@ void RunGuardedAcquisitionTest(const TavroDevicePtr& device)
 
 }  // namespace
 
+void InitialiseDevice(const boost::shared_ptr<CTavroDLLBasedDevice>& device)
+{
+    device->LoadDeviceLibrary();
+    device->ReadDeviceInfo();
+    device->ReadComponents();
+    const TavroSetCallbackInfoProc setCallback =
+        reinterpret_cast<TavroSetCallbackInfoProc>(device->GetProcedure(TavroProc_SetCallbackInfo));
+    setCallback(DeviceStateCallback, static_cast<I_TavroDevice*>(device.get()));
+    device->m_initialized = true;
+}
+
 void TestDeviceLibrary(const char* libraryPath)
 {
     const CLibraryUnderTest underTest(libraryPath);
     const boost::shared_ptr<CTavroDLLBasedDevice> device(new CTavroDLLBasedDevice(libraryPath));
-    if (!device->m_initialized && !InitialiseDevice(device))
+    if (!device->m_initialized && !InitialiseOrReport(device))
         return;
     PrintText(device->GetDescription() + "\n", 2, false);
     RunGuardedAcquisitionTest(device);

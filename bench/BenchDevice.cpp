@@ -1,5 +1,7 @@
 #include "bench/BenchDevice.h"
 
+#include "app/LibraryTest.h"
+
 #include "output/ConsoleLog.h"
 
 #include <windows.h>
@@ -37,13 +39,7 @@ boost::shared_ptr<CTavroDLLBasedDevice> StartSampleDevice(const std::string& pat
 {
     SetEnvironmentVariableA("TAVRO_SAMPLE_COMPONENTS", std::to_string(components).c_str());
     boost::shared_ptr<CTavroDLLBasedDevice> device(new CTavroDLLBasedDevice(path));
-    device->LoadDeviceLibrary();
-    device->ReadDeviceInfo();
-    device->ReadComponents();
-    const TavroSetCallbackInfoProc setCallback =
-        reinterpret_cast<TavroSetCallbackInfoProc>(device->GetProcedure(TavroProc_SetCallbackInfo));
-    setCallback(DeviceStateCallback, static_cast<I_TavroDevice*>(device.get()));
-    device->m_initialized = true;
+    InitialiseDevice(device);
     if (device->GetNumberOfComponents() != components)
         throw std::runtime_error(path + " reports " +
                                  std::to_string(device->GetNumberOfComponents()) +

@@ -89,8 +89,7 @@ void InstallCrashReport()
 
 CLibraryUnderTest::CLibraryUnderTest(const char* libraryPath)
 {
-    const std::size_t length = Append(g_libraryUnderTest, sizeof g_libraryUnderTest, 0, libraryPath);
-    (void)length;
+    Append(g_libraryUnderTest, sizeof g_libraryUnderTest, 0, libraryPath);
     g_testingLibrary = true;
 }
 

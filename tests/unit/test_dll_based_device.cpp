@@ -1,5 +1,6 @@
 #include "FixtureLibraries.h"
 #include "OutputCapture.h"
+#include "app/LibraryTest.h"
 #include "device/TavroDLLBasedDevice.h"
 #include "output/ModulePath.h"
 
@@ -22,12 +23,7 @@ DevicePtr Device(const std::string& fixture)
 DevicePtr RegisteredDevice(const std::string& fixture)
 {
     DevicePtr device = Device(fixture);
-    device->LoadDeviceLibrary();
-    device->ReadDeviceInfo();
-    device->ReadComponents();
-    reinterpret_cast<TavroSetCallbackInfoProc>(device->GetProcedure(TavroProc_SetCallbackInfo))(
-        DeviceStateCallback, static_cast<I_TavroDevice*>(device.get()));
-    device->m_initialized = true;
+    InitialiseDevice(device);
     return device;
 }
 
