@@ -9,17 +9,15 @@ measured over several runs and given as median and spread (min-max).
         --work build/bench-run [--results FILE]
 """
 import argparse
-import os
 import re
 import shutil
 import statistics
-import subprocess
 import sys
 import time
 from pathlib import Path
 
-WINE64 = "/usr/lib/wine/wine64"
-WINESERVER = "/usr/lib/wine/wineserver"
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "scripts"))
+from tavrowine import WinePrefix, win_path  # noqa: E402
 
 # Runs per figure. The pacing run lasts 10 s each; the others take a second
 # or less, so they get more runs.
@@ -41,21 +39,13 @@ MEMORY_LINE = re.compile(r"^memory components=(\d+) counter=(\w+) private_bytes_
                          r"private_bytes_10000=(\d+) growth_bytes=(-?\d+)$", re.M)
 
 
-def win_path(path):
-    """The Windows name of a Linux path under Wine's Z: drive."""
-    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
-
-
 class Bench:
     def __init__(self, build, prefix, work):
         self.build = Path(build).resolve()
         self.prefix = Path(prefix).resolve()
         self.work = Path(work).resolve()
-        self.env = {k: v for k, v in os.environ.items()
-                    if k not in ("DISPLAY", "TAVRO_SAMPLE_COMPONENTS", "TAVRO_SAMPLE_READY",
-                                 "TAVRO_FIXTURE_TRACE")}
-        self.env.update(WINEPREFIX=str(self.prefix), WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.wine = WinePrefix(self.prefix, scrub=("TAVRO_SAMPLE_COMPONENTS", "TAVRO_SAMPLE_READY",
+                                                    "TAVRO_FIXTURE_TRACE"))
         self.sample = self.build / "sdk" / "TavroSampleDevice.dll"
         self.fixture = self.build / "fixtures" / "fixture_good.dll"
         self.probe_source = self.build / "app" / "TavroProbe.exe"
@@ -66,25 +56,13 @@ class Bench:
     def start_server(self):
         if not (self.prefix / "system.reg").is_file():
             raise SystemExit(f"no Wine prefix at {self.prefix} (scripts/bench makes it)")
-        # A persistent server, so that no run pays for the server's start-up;
-        # first the server of the prefix's creation must have ended.
-        subprocess.run([WINESERVER, "-w"], env=self.env, check=True, timeout=120)
-        subprocess.run([WINESERVER, "-p"], env=self.env, check=True, timeout=60)
+        self.wine.start_server()
 
     def stop_server(self):
-        subprocess.run([WINESERVER, "-k"], env=self.env, timeout=60)
+        self.wine.close()
 
     def run(self, program, args=(), stdin=b"", cwd=None, timeout=120):
-        # Standard error goes to a file, not a pipe: Wine's own processes
-        # (started by the first program) inherit it and would hold a pipe
-        # open long after the program has ended.
-        with open(self.work / "stderr.txt", "w+b") as errors:
-            result = subprocess.run([WINE64, str(program), *args], input=stdin, env=self.env,
-                                    cwd=cwd or self.work, stdout=subprocess.PIPE,
-                                    stderr=errors, timeout=timeout)
-            errors.seek(0)
-            result.stderr = errors.read()
-        return result
+        return self.wine.run("x64", program, args, stdin=stdin, cwd=cwd or self.work, timeout=timeout)
 
     @staticmethod
     def text(output):
@@ -94,12 +72,10 @@ class Bench:
     # --- search folders -----------------------------------------------------
 
     def program_files(self):
-        return self.prefix / "drive_c" / "Program Files" / "Morvane" / "Tavro"
+        return self.wine.program_files("x64")
 
     def clear_search_folders(self):
-        drive_c = self.prefix / "drive_c"
-        for folder in ("Program Files", "Program Files (x86)", "ProgramData"):
-            shutil.rmtree(drive_c / folder / "Morvane", ignore_errors=True)
+        self.wine.clear_search_folders()
         self.program_files().mkdir(parents=True)
 
     def probe_copy(self, name):

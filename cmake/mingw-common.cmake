@@ -1,5 +1,5 @@
 # Shared part of the two mingw-w64 toolchain files; TAVRO_MINGW_TRIPLET and
-# TAVRO_WINE_LOADER are set by the file that includes this one.
+# TAVRO_WINE_ARCH (x64 or x86) are set by the file that includes this one.
 set(CMAKE_C_COMPILER ${TAVRO_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${TAVRO_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${TAVRO_MINGW_TRIPLET}-windres)
@@ -12,6 +12,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Every Windows program of the project (the probe, unit tests, fixtures) runs
-# under Wine in a private prefix; the wrapper picks and creates that prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR
-    ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run ${TAVRO_WINE_LOADER})
+# under Wine in a private prefix; the wrapper picks the loader for the
+# architecture and creates that prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run ${TAVRO_WINE_ARCH})

@@ -3,5 +3,5 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR X86)
 set(TAVRO_MINGW_TRIPLET i686-w64-mingw32)
-set(TAVRO_WINE_LOADER /usr/lib/wine/wine CACHE FILEPATH "Wine loader that runs the i386 programs")
+set(TAVRO_WINE_ARCH x86)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -7,24 +7,34 @@ empty search folders inside the prefix, and the standard input it asks for.
 import os
 import re
 import shutil
-import subprocess
+import sys
 from dataclasses import dataclass
 from pathlib import Path
 
 import pytest
 
 REPO = Path(__file__).resolve().parents[2]
-WINE64 = "/usr/lib/wine/wine64"
-WINE32 = "/usr/lib/wine/wine"
-WINESERVER = "/usr/lib/wine/wineserver"
+sys.path.insert(0, str(REPO / "scripts"))
+
+import tavrowine  # noqa: E402
+from tavrowine import EMULATION_REASON, WinePrefix, i386_emulated, win_path  # noqa: E402,F401
 
 ARCHES = {
     # arch: (build folder variable, loader, Program Files folder of that process)
-    "x64": ("TAVRO_BUILD_X64", WINE64, "Program Files"),
-    "x86": ("TAVRO_BUILD_X86", WINE32, "Program Files (x86)"),
+    arch: (f"TAVRO_BUILD_{arch.upper()}", loader, program_files)
+    for arch, (loader, program_files) in tavrowine.ARCHES.items()
 }
 
+# For an i386 check that needs a hardware fault delivered to the program.
+needs_i386_faults = pytest.mark.skipif(i386_emulated(), reason=EMULATION_REASON)
+
 PAUSE_PROMPT = re.compile(r"Press any key to continue[^\n]*\Z")
+
+
+def run_timeout(arch):
+    """Seconds a run of the program may take: an emulated i386 process takes
+    a minute or more to start, and its PAUSE starts a second one."""
+    return 900 if arch == "x86" and i386_emulated() else 300
 
 
 def build_dir(arch):
@@ -35,11 +45,6 @@ def build_dir(arch):
 def crlf(text):
     """Text as a text-mode stream writes it: every line feed as CR LF."""
     return text.replace("\n", "\r\n")
-
-
-def win_path(path):
-    """The Windows name of a Linux path under Wine's Z: drive."""
-    return "Z:" + str(path).replace("/", "\\")
 
 
 @dataclass
@@ -56,43 +61,6 @@ class Run:
         text = PAUSE_PROMPT.sub("", self.stdout)
         assert text.endswith(closing), f"no closing message at the end of:\n{self.stdout!r}"
         return text[: -len(closing)]
-
-
-class WinePrefix:
-    def __init__(self, root):
-        self.root = root
-        self.env = dict(os.environ)
-        self.env.update(
-            WINEPREFIX=str(root),
-            WINEDEBUG="-all",
-            WINEDLLOVERRIDES="mscoree,mshtml=",
-            LC_ALL="C.UTF-8",
-        )
-        self.env.pop("DISPLAY", None)
-
-    def create(self):
-        subprocess.run([WINE64, "wineboot", "--init"], env=self.env, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600)
-        subprocess.run([WINESERVER, "-w"], env=self.env, check=True, timeout=600)
-        # A persistent server spares every case the server start-up.
-        subprocess.run([WINESERVER, "-p"], env=self.env, check=True, timeout=60)
-
-    def close(self):
-        subprocess.run([WINESERVER, "-k"], env=self.env, timeout=60)
-
-    def drive_c(self):
-        return self.root / "drive_c"
-
-    def program_files(self, arch):
-        return self.drive_c() / ARCHES[arch][2] / "Morvane" / "Tavro"
-
-    def program_data(self):
-        return self.drive_c() / "ProgramData" / "Morvane" / "Tavro"
-
-    def clear_search_folders(self):
-        for arch in ARCHES:
-            shutil.rmtree(self.drive_c() / ARCHES[arch][2] / "Morvane", ignore_errors=True)
-        shutil.rmtree(self.drive_c() / "ProgramData" / "Morvane", ignore_errors=True)
 
 
 @pytest.fixture(scope="session")
@@ -160,18 +128,15 @@ class Probe:
         shutil.copyfile(source, target)
         return target
 
-    def run(self, stdin=b"", exe_dir=None, timeout=300, env=None):
+    def run(self, stdin=b"", exe_dir=None, timeout=None, env=None):
         exe_dir = Path(exe_dir) if exe_dir else self.exe_dir
         exe_dir.mkdir(parents=True, exist_ok=True)
         exe = exe_dir / "TavroProbe.exe"
         if not exe.exists():
             shutil.copyfile(build_dir(self.arch) / "app" / "TavroProbe.exe", exe)
         log = exe_dir / "TavroProbe.log"
-        run_env = dict(self.prefix.env)
-        run_env.update(env or {})
-        result = subprocess.run([ARCHES[self.arch][1], str(exe)], input=stdin, env=run_env,
-                                cwd=exe_dir, stdout=subprocess.PIPE,
-                                stderr=subprocess.DEVNULL, timeout=timeout)
+        result = self.prefix.run(self.arch, exe, stdin=stdin, cwd=exe_dir,
+                                 timeout=timeout or run_timeout(self.arch), env=env)
         log_text = log.read_bytes().decode("latin-1") if log.is_file() else None
         return Run(result.returncode, result.stdout.decode("latin-1"), log_text,
                    win_path(log), exe_dir)

@@ -7,7 +7,7 @@ import zipfile
 
 import pytest
 
-from conftest import ARCHES, REPO, WinePrefix, build_dir, crlf
+from conftest import ARCHES, REPO, WinePrefix, build_dir, crlf, run_timeout
 from test_acquisition import blocks, check_sample_blocks
 
 PACKAGES = {"x64": "win64", "x86": "win32"}
@@ -51,9 +51,7 @@ def test_the_unpacked_program_tests_the_sample_from_program_files(fresh_prefix, 
     shutil.copyfile(installed / "sdk" / "bin" / "TavroSampleDevice.dll",
                     search_folder / "TavroSampleDevice.dll")
 
-    result = subprocess.run([ARCHES[arch][1], str(installed / "TavroProbe.exe")], input=b"y\n1\n",
-                            env=fresh_prefix.env, stdout=subprocess.PIPE,
-                            stderr=subprocess.DEVNULL, timeout=300)
+    result = fresh_prefix.run(arch, installed / "TavroProbe.exe", stdin=b"y\n1\n", timeout=run_timeout(arch))
     console = result.stdout.decode("latin-1")
     windows_folder = f"C:\\{ARCHES[arch][2]}\\TavroProbe-{VERSION}-{PACKAGES[arch]}\\"
     assert result.returncode == 0

@@ -5,7 +5,6 @@ load, and that error block (checked in the library tests) is taken out before
 the search output is compared.
 """
 import re
-import subprocess
 
 from conftest import crlf, win_path
 
@@ -117,12 +116,10 @@ def test_a_search_folder_too_long_for_a_254_character_line_is_printed_whole(prob
     # Point the prefix's Program Files at a long folder for this one run.
     long_folder = "C:\\" + "\\".join(["p" * 59] * 4)
     key = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion"
-    env = probe.prefix.env
 
     def set_program_files(value):
-        subprocess.run(["/usr/lib/wine/wine64", "reg", "add", key, "/v", "ProgramFilesDir",
-                        "/d", value, "/f"], env=env, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        result = probe.prefix.run("x64", "reg", ["add", key, "/v", "ProgramFilesDir", "/d", value, "/f"])
+        assert result.returncode == 0
 
     # The system hands out only a folder that exists.
     probe.prefix.drive_c().joinpath(*long_folder.split("\\")[1:]).mkdir(parents=True)
@@ -154,13 +151,3 @@ def test_no_obtainable_search_folder_is_an_unsupported_system(probe):
         for folder in moved:
             folder.with_name(folder.name + ".away").rename(folder)
     assert_complete_run(run, "ERROR: unsupported operating system.\n", returncode=1)
-
-
-def test_i386_build_searches_the_32_bit_program_files(probe32):
-    pf32 = "C:\\Program Files (x86)\\Morvane\\Tavro\\"
-    probe32.program_files.mkdir(parents=True)
-    (probe32.program_files / "one.dll").write_bytes(b"")
-    (probe32.program_files / "two.dll").write_bytes(b"")
-    run = probe32.run()
-    assert_complete_run(run, searching(pf32) + f"Loading {pf32}one.dll\n\n" +
-                        f"\nLoading {pf32}two.dll\n\n" + "\n" + searching(PD) + MISSING)

@@ -1,0 +1,117 @@
+"""Drives Wine for the project's end-to-end tests, the robustness report and
+the benchmarks: the loaders, a private prefix and its server's lifetime,
+running one program with a given standard input and a time-out, and whether
+i386 programs run under emulation here.
+
+Standard library only, so that Debian's own Python runs it.
+"""
+import os
+import shutil
+import subprocess
+import tempfile
+from pathlib import Path
+
+SCRIPTS = Path(__file__).resolve().parent
+
+WINE_DIR = Path("/usr/lib/wine")
+WINE64 = str(WINE_DIR / "wine64")
+WINE32 = str(WINE_DIR / "wine")
+WINESERVER = str(WINE_DIR / "wineserver")
+
+# arch: (loader, Program Files folder as a process of that arch sees it)
+ARCHES = {
+    "x64": (WINE64, "Program Files"),
+    "x86": (WINE32, "Program Files (x86)"),
+}
+
+EMULATION_REASON = ("i386 programs run under qemu user emulation on this machine, which does not "
+                    "hand a 32-bit program's hardware faults to Wine intact")
+
+_emulated = None
+
+
+def i386_emulated():
+    """True when the kernel hands i386 programs (the 32-bit Wine loader) to
+    qemu. scripts/test decides once and exports TAVRO_I386_EMULATED; without
+    it, scripts/i386-emulated is asked, the same check that wine-run makes."""
+    global _emulated
+    if _emulated is None:
+        told = os.environ.get("TAVRO_I386_EMULATED")
+        if told in ("0", "1"):
+            _emulated = told == "1"
+        else:
+            _emulated = subprocess.run([str(SCRIPTS / "i386-emulated")]).returncode == 0
+    return _emulated
+
+
+def win_path(path):
+    """The Windows name of a Linux path under Wine's Z: drive."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+class WinePrefix:
+    """A private Wine prefix with a persistent server; never ~/.wine."""
+
+    def __init__(self, root, scrub=()):
+        self.root = Path(root)
+        self.env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", *scrub)}
+        self.env.update(
+            WINEPREFIX=str(self.root),
+            WINEDEBUG="-all",
+            # No Mono or Gecko install prompts while the prefix is made.
+            WINEDLLOVERRIDES="mscoree,mshtml=",
+            LC_ALL="C.UTF-8",
+            TAVRO_I386_EMULATED="1" if i386_emulated() else "0",
+        )
+
+    def create(self):
+        """Makes the prefix (when it does not exist yet) and starts its server.
+        Where TAVRO_WINEPREFIX_TEMPLATE names a prefix that scripts/test has
+        just made, the new one is a copy of it: seconds instead of minutes
+        where wineboot's 32-bit half runs emulated."""
+        if not (self.root / "system.reg").is_file():
+            self.root.parent.mkdir(parents=True, exist_ok=True)
+            template = os.environ.get("TAVRO_WINEPREFIX_TEMPLATE")
+            if template and (Path(template) / "system.reg").is_file():
+                subprocess.run(["cp", "-a", template, str(self.root)], check=True)
+            else:
+                subprocess.run([WINE64, "wineboot", "--init"], env=self.env, check=True,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=900)
+        self.start_server()
+
+    def start_server(self):
+        # The server of the prefix's creation must have ended first. A
+        # persistent server spares every later program the server start-up.
+        subprocess.run([WINESERVER, "-w"], env=self.env, check=True, timeout=900)
+        subprocess.run([WINESERVER, "-p"], env=self.env, check=True, timeout=60)
+
+    def close(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env, timeout=60)
+
+    def drive_c(self):
+        return self.root / "drive_c"
+
+    def program_files(self, arch):
+        return self.drive_c() / ARCHES[arch][1] / "Morvane" / "Tavro"
+
+    def program_data(self):
+        return self.drive_c() / "ProgramData" / "Morvane" / "Tavro"
+
+    def clear_search_folders(self):
+        for arch in ARCHES:
+            shutil.rmtree(self.drive_c() / ARCHES[arch][1] / "Morvane", ignore_errors=True)
+        shutil.rmtree(self.drive_c() / "ProgramData" / "Morvane", ignore_errors=True)
+
+    def run(self, arch, program, args=(), stdin=b"", cwd=None, timeout=300, env=None):
+        """Runs a Windows program of that arch to its end. Standard error goes
+        to a file, not a pipe: Wine's own processes, started by the first
+        program, inherit it and would hold a pipe open after the program ended."""
+        run_env = dict(self.env)
+        run_env.update(env or {})
+        with tempfile.TemporaryFile() as errors:
+            result = subprocess.run([ARCHES[arch][0], str(program), *map(str, args)], input=stdin,
+                                    env=run_env, cwd=cwd, stdout=subprocess.PIPE,
+                                    stderr=errors, timeout=timeout)
+            errors.seek(0)
+            result.stderr = errors.read()
+        return result
