@@ -10,5 +10,15 @@
 // after testing::InitGoogleTest.
 void UseEmulationSafeResultPrinter();
 
-// The same test, for the test programs' own use.
+// True where TAVRO_I386_EMULATED=1 (set by scripts/test and scripts/wine-run)
+// says that this 32-bit program runs under qemu user emulation.
 bool RunsUnderI386Emulation();
+
+// Skips the calling test there, with the reason: what qemu breaks.
+#define TAVRO_SKIP_UNDER_I386_EMULATION(what)                                                      \
+    if (RunsUnderI386Emulation())                                                                  \
+    GTEST_SKIP() << "i386 programs run under qemu user emulation on this machine, which " what
+#define TAVRO_QEMU_BREAKS_FAULTS "does not hand a 32-bit program's hardware faults to Wine intact"
+#define TAVRO_QEMU_BREAKS_TERMINATE_THREAD                                                          \
+    "ends the whole 32-bit program when one of its threads is ended with TerminateThread, as the " \
+    "library does with a thread still running when it is freed"
