@@ -2,6 +2,7 @@
 
 #include "output/ConsoleLog.h"
 #include "output/DeviceLibraryRegistry.h"
+#include "output/RunningThread.h"
 #include "output/StackReserve.h"
 
 #include <windows.h>
@@ -184,7 +185,7 @@ void InstallCrashReport()
 {
     g_faultEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (g_faultEvent)
-        g_reporterThread = CreateThread(nullptr, 0, ReporterThread, nullptr, 0, nullptr);
+        g_reporterThread = StartRunningThread(ReporterThread);
     ReserveStackForReports();
     SetUnhandledExceptionFilter(ReportUnhandledException);
     AddVectoredExceptionHandler(1, RearmReport);

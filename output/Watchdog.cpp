@@ -2,6 +2,7 @@
 
 #include "output/ConsoleLog.h"
 #include "output/LibraryCallWatch.h"
+#include "output/RunningThread.h"
 
 #include <windows.h>
 
@@ -38,7 +39,7 @@ DWORD WINAPI WatchLibraryCalls(void*)
 
 void StartWatchdog()
 {
-    const HANDLE thread = CreateThread(nullptr, 0, WatchLibraryCalls, nullptr, 0, nullptr);
+    const HANDLE thread = StartRunningThread(WatchLibraryCalls);
     if (thread)
         CloseHandle(thread);
 }

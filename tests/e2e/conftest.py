@@ -160,12 +160,18 @@ class Probe:
         shutil.copyfile(source, target)
         return target
 
-    def run(self, stdin=b"", exe_dir=None, timeout=300, env=None):
+    def start_copy(self, exe_dir=None):
+        """The program's copy in exe_dir (the case's folder by default)."""
         exe_dir = Path(exe_dir) if exe_dir else self.exe_dir
         exe_dir.mkdir(parents=True, exist_ok=True)
         exe = exe_dir / "TavroProbe.exe"
         if not exe.exists():
             shutil.copyfile(build_dir(self.arch) / "app" / "TavroProbe.exe", exe)
+        return exe
+
+    def run(self, stdin=b"", exe_dir=None, timeout=300, env=None):
+        exe_dir = Path(exe_dir) if exe_dir else self.exe_dir
+        exe = self.start_copy(exe_dir)
         log = exe_dir / "TavroProbe.log"
         run_env = dict(self.prefix.env)
         run_env.update(env or {})
