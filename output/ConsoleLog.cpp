@@ -18,8 +18,14 @@ namespace {
 FILE* g_consoleStream = nullptr;
 
 // Every print holds this lock, so that a last word (a crash report) can wait
-// for a print in progress and then stop all output for good.
-std::mutex g_outputLock;
+// for a print in progress and then stop all output for good. It is never
+// destroyed: a library calling exit() runs the program's static destructors
+// before the last word is written.
+std::mutex& OutputLock()
+{
+    static std::mutex* const lock = new std::mutex;
+    return *lock;
+}
 std::atomic<bool> g_outputStopped(false);
 
 // A handle of the log's own, for the last word: it stays valid even after
@@ -45,7 +51,7 @@ void WriteOut(const std::string& text, int indent, bool logOnly)
 {
     std::string indented;
     IndentLines(text, indent, indented);
-    const std::lock_guard<std::mutex> lock(g_outputLock);
+    const std::lock_guard<std::mutex> lock(OutputLock());
     if (g_outputStopped.load(std::memory_order_relaxed))
         return;
     if (!logOnly)
@@ -126,7 +132,7 @@ void WriteLastWord(const char* text, std::size_t length, unsigned waitMillisecon
     g_outputStopped.store(true);
     // A print in progress ends first; the thread printing may also be the
     // one that faulted, so the wait is bounded.
-    for (unsigned waited = 0; !g_outputLock.try_lock() && waited < waitMilliseconds; ++waited)
+    for (unsigned waited = 0; !OutputLock().try_lock() && waited < waitMilliseconds; ++waited)
         Sleep(1);
     // The streams were flushed after every write, so everything printed
     // before is already out. Their locks may be held by a thread that is
