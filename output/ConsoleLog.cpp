@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <io.h>
 #include <mutex>
@@ -61,6 +62,8 @@ void WriteOut(const std::string& text, int indent, bool logOnly)
 }
 
 const char* const kLogFileName = "TavroProbe.log";
+const int kLogOpenAttempts = 20;
+const DWORD kLogOpenRetryMilliseconds = 50;
 
 // Writes all of text to a system handle, with every line feed as CR LF as
 // the program's text-mode streams store it.
@@ -81,6 +84,22 @@ void WriteToHandle(HANDLE handle, const char* text, std::size_t length)
     }
 }
 
+// Text mode: every line feed is stored as carriage return + line feed. Not
+// shared for writing (what fopen_s gives): a second run started from the same
+// folder fails here instead of truncating and sharing the log of a run still
+// in progress. A run that has just ended may still hold the file for a
+// moment (Wine closes a process's handles shortly after it has ended), so a
+// refusal is tried again for up to a second.
+FILE* OpenLogNotSharedForWriting(const std::string& path)
+{
+    FILE* file = _fsopen(path.c_str(), "wt", _SH_DENYWR);
+    for (int attempt = 0; !file && errno == EACCES && attempt < kLogOpenAttempts; ++attempt) {
+        Sleep(kLogOpenRetryMilliseconds);
+        file = _fsopen(path.c_str(), "wt", _SH_DENYWR);
+    }
+    return file;
+}
+
 void KeepLogHandleForLastWord()
 {
     const HANDLE log = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(g_logFile)));
@@ -99,11 +118,7 @@ void SetConsoleStream(FILE* stream)
 bool CreateLogFile()
 {
     const std::string path = FolderOfPath(GetProgramFilePath()) + kLogFileName;
-    // Text mode: every line feed is stored as carriage return + line feed.
-    // Not shared for writing (what fopen_s gives): a second run started from
-    // the same folder fails here instead of truncating and sharing the log
-    // of a run still in progress.
-    g_logFile = _fsopen(path.c_str(), "wt", _SH_DENYWR);
+    g_logFile = OpenLogNotSharedForWriting(path);
     if (g_logFile) {
         g_logFilePath = path;
         KeepLogHandleForLastWord();
