@@ -1,5 +1,8 @@
 #include "app/AcquisitionSystem.h"
 
+#include "output/CrashReport.h"
+#include "output/Watchdog.h"
+
 #include <windows.h>
 
 #include <iostream>
@@ -32,6 +35,9 @@ void PumpMessageOrSleep()
     MSG message;
     if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
+        // The message's window procedure or timer callback may be the
+        // library's.
+        const CLibraryCall call(LibraryUnderTestPath(), "a window message");
         DispatchMessageA(&message);
     } else {
         Sleep(kIdleSleepMilliseconds);

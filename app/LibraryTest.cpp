@@ -54,9 +54,7 @@ void InitialiseDevice(const boost::shared_ptr<CTavroDLLBasedDevice>& device)
     device->LoadDeviceLibrary();
     device->ReadDeviceInfo();
     device->ReadComponents();
-    const TavroSetCallbackInfoProc setCallback =
-        reinterpret_cast<TavroSetCallbackInfoProc>(device->GetProcedure(TavroProc_SetCallbackInfo));
-    setCallback(DeviceStateCallback, static_cast<I_TavroDevice*>(device.get()));
+    device->SetCallbackInfo(DeviceStateCallback, static_cast<I_TavroDevice*>(device.get()));
     device->m_initialized = true;
 }
 

@@ -5,6 +5,7 @@
 #include "app/RunSequence.h"
 #include "output/ConsoleLog.h"
 #include "output/CrashReport.h"
+#include "output/Watchdog.h"
 
 #include <windows.h>
 
@@ -24,6 +25,7 @@ public:
 int main()
 {
     InstallCrashReport();
+    StartWatchdog();
     CLogCloser closeLogOnExit;
     if (!InitApplicationFramework(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), 0))
         PrintText("ERROR: MFC initialization failed\n", 0, false);

@@ -1,6 +1,9 @@
 #include "device/LibraryModule.h"
 
+#include "device/MissingImports.h"
 #include "output/ConsoleLog.h"
+#include "output/CrashReport.h"
+#include "output/Watchdog.h"
 
 #include <windows.h>
 
@@ -10,17 +13,31 @@ CLibraryModule::CLibraryModule() : m_handle(nullptr)
 
 CLibraryModule::~CLibraryModule()
 {
-    if (m_handle)
+    if (m_handle) {
+        const CLibraryCall call(m_path.c_str(), "unloading");
         FreeLibrary(static_cast<HMODULE>(m_handle));
+    }
 }
 
 bool CLibraryModule::Load(const std::string& path, std::string& errorText)
 {
-    m_handle = LoadLibraryA(path.c_str());
-    if (m_handle)
+    m_path = path;
+    DWORD error = 0;
+    {
+        const CLibraryCall call(m_path.c_str(), "loading");
+        // The library's own folder is searched for its dependencies first,
+        // as vendors install them beside it; then the system folders and PATH.
+        m_handle = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        // Read before any other system call can replace the last error.
+        error = m_handle ? 0 : GetLastError();
+    }
+    if (m_handle) {
+        NoteDeviceLibrary(m_handle);
         return true;
-    // Read before any other system call can replace the last error.
-    errorText = GetLastErrorText();
+    }
+    errorText = GetSystemErrorText(error);
+    if (error == ERROR_MOD_NOT_FOUND)
+        errorText += MissingImportsText(path);
     return false;
 }
 

@@ -1,4 +1,5 @@
-// Owns one loaded dynamic library: loaded by full path, freed on destruction.
+// Owns one loaded dynamic library: loaded by full path, with the library's
+// own folder searched for its dependencies, freed on destruction.
 #pragma once
 
 #include <string>
@@ -14,7 +15,9 @@ public:
     CLibraryModule& operator=(const CLibraryModule&) = delete;
 
     // Loads the library at path. On failure returns false and sets
-    // errorText to the system's text for the error.
+    // errorText to the system's text for the error; when a module the
+    // library needs was not found, one line "  missing: <name>\n" follows
+    // for each module it imports that cannot be found.
     bool Load(const std::string& path, std::string& errorText);
     bool IsLoaded() const;
     // The export of that exact name, or null.
@@ -22,4 +25,5 @@ public:
 
 private:
     void* m_handle;
+    std::string m_path;
 };

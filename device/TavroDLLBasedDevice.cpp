@@ -33,7 +33,7 @@ CTavroDLLBasedDevice::~CTavroDLLBasedDevice()
     // The library itself is unloaded when m_module goes.
     if (m_module.IsLoaded() && m_initialized) {
         try {
-            GetProcedureAs<TavroSetCallbackInfoProc>(TavroProc_SetCallbackInfo)(nullptr, nullptr);
+            SetCallbackInfo(nullptr, nullptr);
         } catch (...) {
             // A destructor must not throw; the library is unloaded all the same.
         }
@@ -83,44 +83,44 @@ TavroProcAddress CTavroDLLBasedDevice::GetProcedure(TavroProcedureId id)
     return entry->second;
 }
 
+void CTavroDLLBasedDevice::SetCallbackInfo(TavroStateCallback callback, void* context)
+{
+    Invoke<TavroSetCallbackInfoProc>(TavroProc_SetCallbackInfo, callback, context);
+}
+
 void CTavroDLLBasedDevice::ReadDeviceInfo()
 {
     try {
-        m_version = GetProcedureAs<TavroGetDeviceLibraryVersionProc>(TavroProc_GetDeviceLibraryVersion)();
+        m_version = Invoke<TavroGetDeviceLibraryVersionProc>(TavroProc_GetDeviceLibraryVersion);
     } catch (...) {
         m_version = 0;
     }
-    const TavroGetDeviceNameProc getName = GetProcedureAs<TavroGetDeviceNameProc>(TavroProc_GetDeviceName);
-    m_deviceName = ReadLibraryText([&](char* buffer, int32_t size) { getName(buffer, size); });
+    m_deviceName = ReadLibraryText([&](char* buffer, int32_t size) {
+        Invoke<TavroGetDeviceNameProc>(TavroProc_GetDeviceName, buffer, size);
+    });
     if (m_deviceName.empty())
         throw std::runtime_error("Error: cannot get Tavro device name from " + m_libraryPath + ".");
 }
 
 void CTavroDLLBasedDevice::ReadComponents()
 {
-    const int32_t count = GetProcedureAs<TavroGetNumberOfComponentsProc>(TavroProc_GetNumberOfComponents)();
-    const TavroGetComponentNameProc getName =
-        GetProcedureAs<TavroGetComponentNameProc>(TavroProc_GetComponentName);
-    const TavroGetComponentUnitsProc getUnits =
-        GetProcedureAs<TavroGetComponentUnitsProc>(TavroProc_GetComponentUnits);
-    const TavroGetComponentDataTypeProc getType =
-        GetProcedureAs<TavroGetComponentDataTypeProc>(TavroProc_GetComponentDataType);
-    const TavroGetComponentDataPrecisionProc getPrecision =
-        GetProcedureAs<TavroGetComponentDataPrecisionProc>(TavroProc_GetComponentDataPrecision);
-
+    const int32_t count = Invoke<TavroGetNumberOfComponentsProc>(TavroProc_GetNumberOfComponents);
     for (int32_t i = 0; i < count; ++i) {
         const std::string index = std::to_string(i);
-        const std::string name =
-            ReadLibraryText([&](char* buffer, int32_t size) { getName(i, buffer, size); });
+        const std::string name = ReadLibraryText([&](char* buffer, int32_t size) {
+            Invoke<TavroGetComponentNameProc>(TavroProc_GetComponentName, i, buffer, size);
+        });
         if (name.empty())
             throw std::runtime_error("Error: cannot get Tavro component name for component index " + index);
-        const std::string units =
-            ReadLibraryText([&](char* buffer, int32_t size) { getUnits(i, buffer, size); });
-        const int32_t type = getType(i);
+        const std::string units = ReadLibraryText([&](char* buffer, int32_t size) {
+            Invoke<TavroGetComponentUnitsProc>(TavroProc_GetComponentUnits, i, buffer, size);
+        });
+        const int32_t type = Invoke<TavroGetComponentDataTypeProc>(TavroProc_GetComponentDataType, i);
         if (type <= 0 || type > 7)
             throw std::runtime_error("Error: cannot get Tavro component data type for component index " +
                                      index);
-        const int32_t precision = getPrecision(i);
+        const int32_t precision =
+            Invoke<TavroGetComponentDataPrecisionProc>(TavroProc_GetComponentDataPrecision, i);
         if (precision < 0)
             throw std::runtime_error(
                 "Error: cannot get Tavro component data precision for component index " + index);
@@ -146,12 +146,11 @@ int32_t CTavroDLLBasedDevice::GetNumberOfComponents()
 
 void CTavroDLLBasedDevice::UpdateComponentUnits()
 {
-    const TavroGetComponentUnitsProc getUnits =
-        GetProcedureAs<TavroGetComponentUnitsProc>(TavroProc_GetComponentUnits);
     for (std::size_t i = 0; i < m_components.size(); ++i) {
         const int32_t index = static_cast<int32_t>(i);
-        const std::string units =
-            ReadLibraryText([&](char* buffer, int32_t size) { getUnits(index, buffer, size); });
+        const std::string units = ReadLibraryText([&](char* buffer, int32_t size) {
+            Invoke<TavroGetComponentUnitsProc>(TavroProc_GetComponentUnits, index, buffer, size);
+        });
         if (units.empty())
             throw std::runtime_error("Error: cannot get Tavro component units for device " +
                                      m_deviceName + ".");
@@ -161,17 +160,16 @@ void CTavroDLLBasedDevice::UpdateComponentUnits()
 
 void CTavroDLLBasedDevice::UpdateComponentPrecision()
 {
-    const TavroGetComponentDataPrecisionProc getPrecision =
-        GetProcedureAs<TavroGetComponentDataPrecisionProc>(TavroProc_GetComponentDataPrecision);
     for (std::size_t i = 0; i < m_components.size(); ++i) {
-        const int32_t precision = getPrecision(static_cast<int32_t>(i));
+        const int32_t precision = Invoke<TavroGetComponentDataPrecisionProc>(
+            TavroProc_GetComponentDataPrecision, static_cast<int32_t>(i));
         m_components[i]->SetPrecision(precision < 0 ? 0 : precision);
     }
 }
 
 void CTavroDLLBasedDevice::PrepareExperiment()
 {
-    GetProcedureAs<TavroPrepareExperimentProc>(TavroProc_PrepareExperiment)();
+    Invoke<TavroPrepareExperimentProc>(TavroProc_PrepareExperiment);
 }
 
 bool CTavroDLLBasedDevice::IsReady()
@@ -181,23 +179,23 @@ bool CTavroDLLBasedDevice::IsReady()
 
 void CTavroDLLBasedDevice::StartExperiment()
 {
-    GetProcedureAs<TavroStartExperimentProc>(TavroProc_StartExperiment)();
+    Invoke<TavroStartExperimentProc>(TavroProc_StartExperiment);
 }
 
 void CTavroDLLBasedDevice::GetLastData(std::vector<DataRecord>& records)
 {
-    AppendRecord(GetProcedureAs<TavroGetLastDataProc>(TavroProc_GetLastData)(), records);
+    AppendRecord(Invoke<TavroGetLastDataProc>(TavroProc_GetLastData), records);
 }
 
 void CTavroDLLBasedDevice::GetData(std::vector<DataRecord>& records)
 {
-    GetProcedureAs<TavroGetAvailableDataCountProc>(TavroProc_GetAvailableDataCount)();
-    AppendRecord(GetProcedureAs<TavroGetDataProc>(TavroProc_GetData)(1), records);
+    Invoke<TavroGetAvailableDataCountProc>(TavroProc_GetAvailableDataCount);
+    AppendRecord(Invoke<TavroGetDataProc>(TavroProc_GetData, 1), records);
 }
 
 void CTavroDLLBasedDevice::StopExperiment()
 {
-    GetProcedureAs<TavroStopExperimentProc>(TavroProc_StopExperiment)();
+    Invoke<TavroStopExperimentProc>(TavroProc_StopExperiment);
 }
 
 void CTavroDLLBasedDevice::SetState(int32_t state)

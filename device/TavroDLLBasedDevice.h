@@ -7,9 +7,11 @@
 #include "device/LibraryModule.h"
 #include "device/TavroDevice.h"
 #include "device/TavroDeviceLibrary.h"
+#include "output/Watchdog.h"
 
 #include <atomic>
 #include <map>
+#include <utility>
 
 class CTavroDLLBasedDevice : public I_TavroDevice {
 public:
@@ -25,6 +27,8 @@ public:
     void ReadComponents();
     // The resolved address of a procedure, to be converted by the caller.
     TavroProcAddress GetProcedure(TavroProcedureId id);
+    // Registers (or, with nulls, unregisters) the state callback.
+    void SetCallbackInfo(TavroStateCallback callback, void* context);
 
     uint32_t GetLibraryVersion() override;
     std::string GetDeviceName() override;
@@ -45,6 +49,16 @@ private:
     Procedure GetProcedureAs(TavroProcedureId id)
     {
         return reinterpret_cast<Procedure>(GetProcedure(id));
+    }
+    // Calls a procedure of the library, marked for the hang watchdog with
+    // the procedure's name for as long as it runs.
+    template <class Procedure, class... Arguments>
+    auto Invoke(TavroProcedureId id, Arguments... arguments)
+        -> decltype(std::declval<Procedure>()(arguments...))
+    {
+        const Procedure procedure = GetProcedureAs<Procedure>(id);
+        const CLibraryCall call(m_libraryPath.c_str(), GetProcedureName(id));
+        return procedure(arguments...);
     }
     void AppendRecord(const TavroDataRecord* record, std::vector<DataRecord>& records) const;
 

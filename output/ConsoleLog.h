@@ -10,13 +10,20 @@ extern FILE* g_logFile;
 // Full path of the log; assigned only once the log has been opened.
 extern std::string g_logFilePath;
 
-// Creates (truncating) TavroProbe.log in the program's folder. On failure
-// prints "ERROR: failed to create log file <path>" and returns false.
+// Creates (truncating) TavroProbe.log in the program's folder, not shared for
+// writing while it is open. On failure (another run holds it, say) prints
+// "ERROR: failed to create log file <path>" and returns false.
 bool CreateLogFile();
 
 // Closes the log, tells the operator where it is and waits for a key.
 // Does nothing at all when no log is open.
 void CloseLogFile();
+
+// The last word of a run: stops all output for good (every later print does
+// nothing), waits up to waitMilliseconds for a print in progress, then writes
+// text to the console and the log handles directly, without allocating and
+// past the streams' locks. For reports made while the process is ending.
+void WriteLastWord(const char* text, std::size_t length, unsigned waitMilliseconds);
 
 // Puts argument in place of the one "%s" of format and prints the result.
 // The finished text is written literally, whatever its length.

@@ -102,6 +102,14 @@ class WinePrefix:
             shutil.rmtree(self.drive_c() / ARCHES[arch][1] / "Morvane", ignore_errors=True)
         shutil.rmtree(self.drive_c() / "ProgramData" / "Morvane", ignore_errors=True)
 
+    def start(self, arch, program, args=(), cwd=None, env=None):
+        """Starts a Windows program of that arch with pipes for its standard
+        input and output, for a test that talks to it while it runs."""
+        run_env = dict(self.env)
+        run_env.update(env or {})
+        return subprocess.Popen([ARCHES[arch][0], str(program), *map(str, args)], stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=run_env, cwd=cwd)
+
     def run(self, arch, program, args=(), stdin=b"", cwd=None, timeout=300, env=None):
         """Runs a Windows program of that arch to its end. Standard error goes
         to a file, not a pipe: Wine's own processes, started by the first

@@ -128,12 +128,18 @@ class Probe:
         shutil.copyfile(source, target)
         return target
 
-    def run(self, stdin=b"", exe_dir=None, timeout=None, env=None):
+    def start_copy(self, exe_dir=None):
+        """The program's copy in exe_dir (the case's folder by default)."""
         exe_dir = Path(exe_dir) if exe_dir else self.exe_dir
         exe_dir.mkdir(parents=True, exist_ok=True)
         exe = exe_dir / "TavroProbe.exe"
         if not exe.exists():
             shutil.copyfile(build_dir(self.arch) / "app" / "TavroProbe.exe", exe)
+        return exe
+
+    def run(self, stdin=b"", exe_dir=None, timeout=None, env=None):
+        exe_dir = Path(exe_dir) if exe_dir else self.exe_dir
+        exe = self.start_copy(exe_dir)
         log = exe_dir / "TavroProbe.log"
         result = self.prefix.run(self.arch, exe, stdin=stdin, cwd=exe_dir,
                                  timeout=timeout or run_timeout(self.arch), env=env)

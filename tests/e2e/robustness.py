@@ -2,6 +2,8 @@
 under test first and a well-behaved library after it, so that every case
 also shows whether the search went on."""
 import re
+import select
+import time
 
 from conftest import crlf
 
@@ -33,3 +35,39 @@ def assert_next_library_tested(run, program_files=PF):
     body = run.console_body()
     assert crlf(f"\nLoading {program_files}{NEXT}\n\n  Tavro device name: Tavro Fixture Device\n") in body
     assert run.returncode == 0
+
+
+def assert_last_word(run, line):
+    """A run a library ended: line is the last output on the console and in
+    the log, the log holds the console output, and the exit code is 1."""
+    assert run.returncode == 1
+    assert run.stdout.endswith(crlf(line + "\n")), run.stdout[-400:]
+    assert "Press any key" not in run.stdout
+    assert run.log.endswith(crlf(line + "\n"))
+    assert console_from_log(run.log) == run.stdout
+
+
+def run_until_warnings(probe, count, env, stdin=b"y\n1\n", timeout=60):
+    """Starts the program and reads its console until count lines starting
+    with "WARNING:" have come, then ends it; the console text and the log."""
+    process = probe.prefix.start(probe.arch, probe.start_copy(), cwd=probe.exe_dir, env=env)
+    process.stdin.write(stdin)
+    process.stdin.flush()
+    text = b""
+    deadline = time.monotonic() + timeout
+    try:
+        while text.count(b"WARNING:") < count and time.monotonic() < deadline:
+            ready, _, _ = select.select([process.stdout], [], [], 1)
+            if not ready:
+                continue
+            chunk = process.stdout.read1(4096)
+            if not chunk:
+                break
+            text += chunk
+        # The console is written before the log.
+        time.sleep(0.5)
+    finally:
+        process.kill()
+        process.wait()
+    log = probe.exe_dir / "TavroProbe.log"
+    return text.decode("latin-1"), log.read_bytes().decode("latin-1")

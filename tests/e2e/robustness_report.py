@@ -1,7 +1,10 @@
 """Runs every row of the catalogue of misbehaving libraries once under Wine
 and writes the table of docs/robustness.md from what the program did.
 
-    /usr/bin/python3 tests/e2e/robustness_report.py [OUTPUT.md]
+    /usr/bin/python3 tests/e2e/robustness_report.py [--x64-only] [OUTPUT.md]
+
+With --x64-only, and where i386 programs run emulated, the i386 rows are not
+run; their lines are kept from the page.
 
 Each row installs the library under test as a_case.dll and a well-behaved
 library after it as z_next.dll in a fresh private Wine prefix, runs the real
@@ -14,8 +17,11 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
-from conftest import REPO, Probe, WinePrefix, build_dir  # noqa: E402
-from robustness import NEXT, console_from_log  # noqa: E402
+from conftest import REPO, Probe, WinePrefix, build_dir, i386_emulated  # noqa: E402
+from robustness import NEXT, console_from_log, run_until_warnings  # noqa: E402
+
+# The last words of a run that a library ends.
+LAST_WORDS = ("ERROR: unhandled exception", "ERROR: Tavro device library ")
 
 ROWS = [
     # (catalogue row, label, fixture or special, stdin, arch)
@@ -56,6 +62,22 @@ ROWS = [
      "fixture_percent_ansi", b"y\n1\nn\n", "x64"),
     ("10", "Standard input ends after the first answer", "fixture_ready_immediate", b"y", "x64"),
     ("10", "Answers ending in CR LF", "fixture_ready_immediate", b"y\r\n1\r\nN\r\n", "x64"),
+    ("11", "Replaces the crash filter with NULL when loaded, then faults in Tavro_GetLastData",
+     "fixture_filter_null_fault", b"y\n1\nn\n", "x64"),
+    ("11", "Replaces the crash filter with its own when loaded, then faults in Tavro_GetLastData",
+     "fixture_filter_own_fault", b"y\n1\nn\n", "x64"),
+    ("11", "Its own thread replaces the crash filter and faults 300 ms after the load, while the next "
+     "library acquires", "fixture_thread_fault", b"n\ny\n2\n", "x64"),
+    ("11", "Endless recursion in Tavro_GetComponentName", "fixture_recurse", b"n\n", "x64"),
+    ("11", "ExitProcess(3) in Tavro_PrepareExperiment", "fixture_exit", b"y\n1\nn\n", "x64"),
+    ("11", "DllMain never returns (first warning moved to 1 s for the table; 30 s in a normal run)",
+     "hang:fixture_hang_attach", b"y\n1\n", "x64"),
+    ("11", "Tavro_GetLastData never returns (first warning moved to 1 s for the table; 30 s in a normal run)",
+     "hang:fixture_hang_last_data", b"y\n1\n", "x64"),
+    ("11", "Raises and catches its own SEH exception in every call", "fixture_catch_seh", b"y\n1\nn\n", "x64"),
+    ("11", "Throws and catches its own C++ exception in every call", "fixture_catch_cxx", b"y\n1\nn\n", "x64"),
+    ("12", "Imports vendorcore.dll, which lies beside it", "dependency:fixture_import", b"n\nn\n", "x64"),
+    ("12", "Imports vendorcore.dll, which is nowhere", "fixture_import", b"n\n", "x64"),
 ]
 
 BEGIN = "<!-- table: written by tests/e2e/robustness_report.py -->"
@@ -66,11 +88,12 @@ def printed(run, case_path):
     """The line that tells what happened to the case library."""
     text = run.stdout.replace("\r\r\n", "\r\n")
     start = text.find(f"Loading {case_path}")
-    section = text[start:text.find(f"Loading {case_path[:case_path.rfind(chr(92)) + 1]}{NEXT}")]
+    section = text[start:text.find("\r\nLoading ", start)]
     lines = [line for line in section.split("\r\n")[1:] if line.strip()]
-    for line in lines:
+    for i, line in enumerate(lines):
         if line.lstrip().startswith(("Error:", "ERROR:", "fixture_throw")):
-            return line.strip()
+            missing = [more.strip() for more in lines[i + 1:] if more.startswith("  missing:")]
+            return "; ".join([line.strip()] + missing)
     times = [i for i, line in enumerate(lines) if line.startswith("  Acquisition Time")]
     name = next((line.strip() for line in lines if "Tavro device name" in line), "")
     count = next((line.strip() for line in lines if "Component count" in line), "")
@@ -86,9 +109,30 @@ def printed(run, case_path):
     return detail.replace("|", "\\|")
 
 
+def hang_row(probe, fixture, stdin):
+    """Columns of a row whose library never returns: the run is ended after
+    the third warning."""
+    probe.install(probe.program_files, probe.fixture(fixture), "a_case.dll")
+    probe.install(probe.program_files, probe.fixture("fixture_good"), NEXT)
+    console, log = run_until_warnings(probe, 3, {"TAVRO_TEST_HANG_SECONDS": "1"}, stdin=stdin)
+    warnings = [line for line in console.split("\r\n") if line.startswith("WARNING")]
+    what = "; ".join(warnings[:1] + [w[w.rindex(" for ") + 1:] for w in warnings[1:]])
+    log_ok = console_from_log(log) == console
+    return what, "none (ended by the table's script after the third warning)", log_ok, \
+        "no (the call never returns)"
+
+
 def run_row(prefix, tmp, index, row):
     number, label, source, stdin, arch = row
     probe = Probe(prefix, tmp / f"row{index}", arch)
+    arch_label = "i386" if arch == "x86" else "x86-64"
+    if source.startswith("hang:"):
+        what, code, log_ok, next_tested = hang_row(probe, source[5:], stdin)
+        return (f"| {number} | {label} | {arch_label} | {what} | {code} | {'yes' if log_ok else 'NO'} | "
+                f"{next_tested} |")
+    if source.startswith("dependency:"):
+        source = source[len("dependency:"):]
+        probe.install(probe.program_files, probe.fixture("vendorcore"))
     if source == "empty":
         library = tmp / f"row{index}-empty.dll"
         library.write_bytes(b"")
@@ -100,9 +144,9 @@ def run_row(prefix, tmp, index, row):
     probe.install(probe.program_files, probe.fixture("fixture_good"), NEXT)
     run = probe.run(stdin=stdin)
     case_path = probe.program_files_win() + "a_case.dll"
-    crashed = "ERROR: unhandled exception" in run.stdout
+    crashed = run.returncode == 1 and any(word in run.stdout for word in LAST_WORDS)
     if crashed:
-        report = run.stdout[run.stdout.rindex("ERROR: unhandled exception"):].strip()
+        report = run.stdout[max(run.stdout.rfind(word) for word in LAST_WORDS):].strip()
         log_ok = run.log is not None and run.log.rstrip().endswith(report) and \
             console_from_log(run.log) == run.stdout
         what = report
@@ -111,13 +155,25 @@ def run_row(prefix, tmp, index, row):
         what = printed(run, case_path)
     next_tested = f"Loading {probe.program_files_win()}{NEXT}" in run.stdout and \
         "Tavro device name: Tavro Fixture Device" in run.stdout.split(f"Loading {probe.program_files_win()}{NEXT}")[-1]
-    arch_label = "i386" if arch == "x86" else "x86-64"
     return (f"| {number} | {label} | {arch_label} | {what} | {run.returncode} | "
             f"{'yes' if log_ok else 'NO'} | {'yes' if next_tested else ('no (run ends by design)' if crashed else 'NO')} |")
 
 
+def kept_row(page, row):
+    """The page's line for an i386 row, for a run of the x86-64 rows only."""
+    number, label, _, _, _ = row
+    for line in page.splitlines():
+        if line.startswith(f"| {number} | {label} | i386 |"):
+            return line
+    return f"| {number} | {label} | i386 | (not run) | | | |"
+
+
 def main():
-    output = Path(sys.argv[1]) if len(sys.argv) > 1 else REPO / "docs" / "robustness.md"
+    arguments = [argument for argument in sys.argv[1:] if argument != "--x64-only"]
+    # Under i386 emulation the i386 rows would show qemu's faults, not the program's.
+    x64_only = "--x64-only" in sys.argv[1:] or i386_emulated()
+    output = Path(arguments[0]) if arguments else REPO / "docs" / "robustness.md"
+    page = output.read_text(encoding="utf-8") if output.exists() else f"{BEGIN}\n{END}\n"
     with tempfile.TemporaryDirectory(prefix="tavro-robustness-") as folder:
         tmp = Path(folder)
         prefix = WinePrefix(tmp / "prefix")
@@ -127,12 +183,14 @@ def main():
                      "Log held everything | Next library tested |",
                      "|---|---|---|---|---|---|---|"]
             for index, row in enumerate(ROWS):
-                lines.append(run_row(prefix, tmp, index, row))
+                if x64_only and row[4] == "x86":
+                    lines.append(kept_row(page, row))
+                else:
+                    lines.append(run_row(prefix, tmp, index, row))
                 print(lines[-1], flush=True)
         finally:
             prefix.close()
     # The table replaces what stands between the two markers of the page.
-    page = output.read_text(encoding="utf-8") if output.exists() else f"{BEGIN}\n{END}\n"
     head, rest = page.split(BEGIN, 1)
     tail = rest.split(END, 1)[1]
     output.write_text(head + BEGIN + "\n" + "\n".join(lines) + "\n" + END + tail, encoding="utf-8")

@@ -1,13 +1,13 @@
 """Misbehaving device libraries: every misbehaviour ends in its message, the
-search goes on and the log keeps everything; a fault ends the run with a
-report."""
+search goes on and the log keeps everything; a library that ends the run is
+named in its last line, and one that stalls it is named while it does."""
 import re
 
 import pytest
 
-from conftest import build_dir, crlf
-from robustness import (NEXT, PF, assert_log_holds_everything, assert_next_library_tested,
-                        console_from_log, run_case)
+from conftest import Run, build_dir, crlf
+from robustness import (NEXT, PF, assert_last_word, assert_log_holds_everything,
+                        assert_next_library_tested, console_from_log, run_case, run_until_warnings)
 from test_acquisition import blocks
 
 LOAD_ERROR = "Error: failed to load Tavro library. {path} "
@@ -198,4 +198,80 @@ def test_percent_signs_and_ansi_characters_everywhere(probe, tmp_path):
         assert lines == ["  Temp\u00e9rature %n 21.5 \u00b0C %%", "  Note %s 50% \u00fcber %d \u00b5s"]
     assert run.log_path.endswith("\\Pr\u00fcfung 50% %s\\TavroProbe.log")
     assert_next_library_tested(run)
+    assert_log_holds_everything(run)
+
+
+def test_libraries_that_catch_their_own_exceptions_or_bring_their_dependency(probe):
+    probe.install(probe.program_files, probe.fixture("fixture_catch_seh"), "a_catch_seh.dll")
+    probe.install(probe.program_files, probe.fixture("fixture_catch_cxx"), "b_catch_cxx.dll")
+    probe.install(probe.program_files, probe.fixture("fixture_import"), "c_import.dll")
+    probe.install(probe.program_files, probe.fixture("vendorcore"))
+    probe.install(probe.program_files, probe.fixture("fixture_good"), NEXT)
+    # The same library in the other folder, without its dependency.
+    probe.install(probe.program_data, probe.fixture("fixture_import"), "d_import_alone.dll")
+    run = probe.run(stdin=b"y\n1\ny\n1\nn\nn\n", env=probe.trace_env())
+    body = run.console_body()
+    assert len([time for time, _ in blocks(body)]) >= 10
+    assert "unhandled exception" not in body
+    trace = probe.trace()
+    for library in ("a_catch_seh", "b_catch_cxx"):
+        assert trace.count(f"{library} caught its own exception") >= 20
+    assert "c_import import vendorcore.dll 42" in trace
+    assert crlf(f"Loading {PF}c_import.dll\n\n  Tavro device name: Tavro Fixture Device\n") in body
+    alone = probe.program_data_win() + "d_import_alone.dll"
+    assert crlf(f"Loading {alone}\n\n") + LOAD_ERROR.format(path=alone) + \
+        "Module not found.\r\r\n" + crlf("  missing: vendorcore.dll\n\n") in body
+    assert_next_library_tested(run)
+    assert_log_holds_everything(run)
+
+
+@pytest.mark.parametrize("fixture, stdin, line", [
+    ("fixture_filter_null_fault", b"y\n1\n",
+     f"ERROR: unhandled exception 0xC0000005 while testing Tavro device library {CASE}"),
+    ("fixture_filter_own_fault", b"y\n1\n",
+     f"ERROR: unhandled exception 0xC0000005 while testing Tavro device library {CASE}"),
+    ("fixture_recurse", b"",
+     f"ERROR: unhandled exception 0xC00000FD while testing Tavro device library {CASE}"),
+    ("fixture_exit", b"y\n1\n", f"ERROR: Tavro device library {CASE} ended the process with exit code 3"),
+    # Its thread faults 300 ms after the load, while the next library acquires.
+    ("fixture_thread_fault", b"n\ny\n2\n",
+     f"ERROR: unhandled exception 0xC0000005 in Tavro device library {CASE} "
+     f"while testing Tavro device library {PF}{NEXT}"),
+])
+def test_a_library_that_ends_the_run_is_named_in_the_last_line(probe, fixture, stdin, line):
+    run = run_case(probe, probe.fixture(fixture), stdin=stdin)
+    assert_last_word(run, line)
+
+
+@pytest.mark.parametrize("fixture, call", [("fixture_hang_attach", "loading"),
+                                           ("fixture_hang_last_data", "Tavro_GetLastData")])
+def test_a_call_that_never_returns_is_named_at_doubling_intervals(probe, fixture, call):
+    probe.install(probe.program_files, probe.fixture(fixture), "a_case.dll")
+    probe.install(probe.program_files, probe.fixture("fixture_good"), NEXT)
+    # 1 s instead of 30 s, for the test only.
+    console, log = run_until_warnings(probe, 3, {"TAVRO_TEST_HANG_SECONDS": "1"})
+    warnings = [line for line in console.split("\r\n") if line.startswith("WARNING")]
+    assert warnings == [f"WARNING: Tavro device library {CASE} has not returned from {call} for {seconds} s"
+                        for seconds in (1, 2, 4)]
+    assert console.endswith(warnings[-1] + "\r\n")
+    assert console_from_log(log) == console
+
+
+def test_a_second_run_in_the_same_folder_leaves_the_log_of_the_first_whole(probe):
+    probe.install_fixtures("fixture_good")
+    exe = probe.start_copy()
+    first = probe.prefix.start("x64", exe, cwd=probe.exe_dir)
+    shown = b""
+    while b"Y/N?" not in shown:
+        chunk = first.stdout.read1(4096)
+        assert chunk, shown
+        shown += chunk
+    second = probe.run()
+    assert second.returncode == 1
+    assert second.stdout == crlf(f"ERROR: failed to create log file {second.log_path}\n")
+    rest, _ = first.communicate(b"n\n", timeout=120)
+    log = (probe.exe_dir / "TavroProbe.log").read_bytes().decode("latin-1")
+    run = Run(first.returncode, (shown + rest).decode("latin-1"), log, second.log_path, probe.exe_dir)
+    assert run.returncode == 0
+    assert crlf('End of testing device "Tavro Fixture Device"\n') in log
     assert_log_holds_everything(run)

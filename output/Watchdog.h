@@ -1,0 +1,21 @@
+// The hang watchdog: one thread that warns, on the console and in the log,
+// when a call into a device library has not returned after 30 s, and again
+// after 60, 120, 240 ... s. It keeps waiting: a slow instrument may be
+// homing a motor.
+#pragma once
+
+// Starts the watchdog thread; before any library is loaded, since a library
+// that hangs in DllMain holds the loader's lock, which a new thread needs.
+// For the tests only, the environment variable TAVRO_TEST_HANG_SECONDS (1 to
+// 30) read here moves the first warning earlier.
+void StartWatchdog();
+
+// Marks one call into a device library for its lifetime; library and call
+// must outlive it (a device's path, a literal such as "Tavro_GetLastData").
+class CLibraryCall {
+public:
+    CLibraryCall(const char* library, const char* call);
+    ~CLibraryCall();
+    CLibraryCall(const CLibraryCall&) = delete;
+    CLibraryCall& operator=(const CLibraryCall&) = delete;
+};

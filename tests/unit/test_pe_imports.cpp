@@ -1,0 +1,89 @@
+#include "device/PeImports.h"
+
+#include "FixtureLibraries.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+void Put16(std::vector<unsigned char>& image, std::size_t offset, uint16_t value)
+{
+    image[offset] = static_cast<unsigned char>(value);
+    image[offset + 1] = static_cast<unsigned char>(value >> 8);
+}
+
+void Put32(std::vector<unsigned char>& image, std::size_t offset, uint32_t value)
+{
+    Put16(image, offset, static_cast<uint16_t>(value));
+    Put16(image, offset + 2, static_cast<uint16_t>(value >> 16));
+}
+
+// A PE32+ image of one section (RVA 0x1000 at file offset 0x200) whose
+// import table lists names.
+std::vector<unsigned char> ImageImporting(const std::vector<std::string>& names)
+{
+    std::vector<unsigned char> image(0x400, 0);
+    image[0] = 'M';
+    image[1] = 'Z';
+    Put32(image, 0x3C, 0x40);
+    std::memcpy(&image[0x40], "PE\0\0", 4);
+    Put16(image, 0x46, 1);       // sections
+    Put16(image, 0x54, 0xF0);    // size of the optional header
+    Put16(image, 0x58, 0x20B);   // PE32+
+    Put32(image, 0x58 + 108, 16);  // data directories
+    Put32(image, 0x58 + 120, 0x1000);  // import table RVA
+    const std::size_t section = 0x58 + 0xF0;
+    Put32(image, section + 8, 0x200);
+    Put32(image, section + 12, 0x1000);
+    Put32(image, section + 16, 0x200);
+    Put32(image, section + 20, 0x200);
+    uint32_t nameRva = 0x1100;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        Put32(image, 0x200 + 20 * i + 12, nameRva);
+        Put32(image, 0x200 + 20 * i + 16, 0x1180);
+        std::memcpy(&image[0x200 + (nameRva - 0x1000)], names[i].c_str(), names[i].size() + 1);
+        nameRva += static_cast<uint32_t>(names[i].size() + 1);
+    }
+    return image;
+}
+
+}  // namespace
+
+TEST(PeImports, ListsTheImportedModulesInTableOrder)
+{
+    std::vector<std::string> names;
+    EXPECT_TRUE(ReadImportedModuleNames(ImageImporting({"vendorcore.dll", "KERNEL32.dll"}), names));
+    EXPECT_EQ((std::vector<std::string>{"vendorcore.dll", "KERNEL32.dll"}), names);
+}
+
+TEST(PeImports, RefusesWhatIsNotAWholePeImage)
+{
+    std::vector<std::string> names;
+    EXPECT_FALSE(ReadImportedModuleNames(std::vector<unsigned char>(), names));
+    const std::string text = "This is a text file with a .dll name; it is not a library.\n";
+    EXPECT_FALSE(ReadImportedModuleNames(std::vector<unsigned char>(text.begin(), text.end()), names));
+    // Cut inside the table: the names read so far, and false.
+    std::vector<unsigned char> cut = ImageImporting({"vendorcore.dll", "KERNEL32.dll"});
+    cut.resize(0x312);
+    EXPECT_FALSE(ReadImportedModuleNames(cut, names));
+    EXPECT_EQ(std::vector<std::string>{"vendorcore.dll"}, names);
+}
+
+TEST(PeImports, ReadsABuiltLibrary)
+{
+    std::ifstream file(FixturePath("fixture_import").c_str(), std::ios::binary);
+    ASSERT_TRUE(file);
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<std::string> names;
+    EXPECT_TRUE(ReadImportedModuleNames(bytes, names));
+    EXPECT_NE(names.end(), std::find(names.begin(), names.end(), "vendorcore.dll"));
+    EXPECT_NE(names.end(), std::find(names.begin(), names.end(), "KERNEL32.dll"));
+}
