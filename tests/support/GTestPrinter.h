@@ -19,6 +19,8 @@ bool RunsUnderI386Emulation();
     if (RunsUnderI386Emulation())                                                                  \
     GTEST_SKIP() << "i386 programs run under qemu user emulation on this machine, which " what
 #define TAVRO_QEMU_BREAKS_FAULTS "does not hand a 32-bit program's hardware faults to Wine intact"
+#define TAVRO_QEMU_BREAKS_RAISED_EXCEPTIONS                                                         \
+    "ends a 32-bit program that raises an exception (RaiseException), even one it catches itself"
 #define TAVRO_QEMU_BREAKS_TERMINATE_THREAD                                                          \
     "ends the whole 32-bit program when one of its threads is ended with TerminateThread, as the " \
     "library does with a thread still running when it is freed"
