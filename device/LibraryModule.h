@@ -17,6 +17,10 @@ public:
     // errorText to the system's text for the error.
     bool Load(const std::string& path, std::string& errorText);
     bool IsLoaded() const;
+    // Frees the library now; false if the system refused.
+    bool Unload();
+    // The module handle (its base address), or null.
+    const void* Handle() const;
     // The export of that exact name, or null.
     TavroProcAddress Export(const char* name) const;
 
