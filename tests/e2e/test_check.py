@@ -75,8 +75,11 @@ WARNINGS = {
     "fixture_unknown_export": {"exports.unknown"},
 }
 # On i386 (emulated here: about a minute per process) the sample and a few.
+# Not fixture_leave_thread: under qemu user emulation a process that still
+# has a thread of an unloaded DLL crashes when it exits (the checker's
+# verdicts are right, its exit code is not).
 I386_TABLE = ["sample", "fixture_good", "fixture_no_GetData", "fixture_text_overrun",
-              "fixture_time_backwards", "fixture_late_callback", "fixture_leave_thread"]
+              "fixture_time_backwards", "fixture_late_callback", "fixture_leave_timer"]
 
 
 def run_tavro_check(prefix, arch, folder, args, timeout):
