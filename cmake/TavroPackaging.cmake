@@ -3,6 +3,7 @@
 # built for this architecture, and its sources with their CMake project).
 install(TARGETS TavroProbe TavroCheck RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/sdk/README.md DESTINATION sdk)
 install(FILES ${PROJECT_SOURCE_DIR}/sdk/include/TavroDeviceLibrary.h DESTINATION sdk/include)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/sdk/sample/ DESTINATION sdk/sample
         FILES_MATCHING PATTERN "*.cpp" PATTERN "*.h" PATTERN "CMakeLists.txt")

@@ -2,6 +2,7 @@
 
 #include "device/TavroDeviceLibrary.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
