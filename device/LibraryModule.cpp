@@ -46,6 +46,18 @@ bool CLibraryModule::IsLoaded() const
     return m_handle != nullptr;
 }
 
+bool CLibraryModule::Unload()
+{
+    void* const handle = m_handle;
+    m_handle = nullptr;
+    return handle && FreeLibrary(static_cast<HMODULE>(handle));
+}
+
+const void* CLibraryModule::Handle() const
+{
+    return m_handle;
+}
+
 TavroProcAddress CLibraryModule::Export(const char* name) const
 {
     const FARPROC address = GetProcAddress(static_cast<HMODULE>(m_handle), name);

@@ -20,6 +20,10 @@ public:
     // for each module it imports that cannot be found.
     bool Load(const std::string& path, std::string& errorText);
     bool IsLoaded() const;
+    // Frees the library now; false if the system refused.
+    bool Unload();
+    // The module handle (its base address), or null.
+    const void* Handle() const;
     // The export of that exact name, or null.
     TavroProcAddress Export(const char* name) const;
 

@@ -32,7 +32,8 @@ def fresh_prefix(tmp_path_factory):
 def test_the_package_holds_the_program_readme_license_and_sdk(arch):
     folder = f"TavroProbe-{VERSION}-{PACKAGES[arch]}/"
     names = set(zipfile.ZipFile(package(arch)).namelist())
-    for name in ["TavroProbe.exe", "README.md", "LICENSE", "sdk/include/TavroDeviceLibrary.h",
+    for name in ["TavroProbe.exe", "TavroCheck.exe", "README.md", "LICENSE", "sdk/README.md",
+                 "sdk/include/TavroDeviceLibrary.h",
                  "sdk/bin/TavroSampleDevice.dll", "sdk/sample/CMakeLists.txt",
                  "sdk/sample/SampleDevice.cpp"]:
         assert folder + name in names

@@ -1,0 +1,273 @@
+#include "check/LibraryChecker.h"
+
+#include "check/DataChecks.h"
+#include "check/ExportChecks.h"
+#include "check/PeExports.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <thread>
+
+namespace {
+
+typedef std::chrono::steady_clock Clock;
+typedef std::chrono::milliseconds ms;
+
+CheckOutcome Pass(const std::string& message)
+{
+    return {CheckVerdict::Pass, message};
+}
+
+CheckOutcome Fail(const std::string& message)
+{
+    return {CheckVerdict::Fail, message};
+}
+
+std::string SecondsText(ms duration)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", duration.count() / 1000.0);
+    return text;
+}
+
+std::string ThreadList(const std::set<uint32_t>& threads)
+{
+    std::string text;
+    for (uint32_t thread : threads)
+        text += (text.empty() ? "" : ", ") + ThreadIdText(thread);
+    return text;
+}
+
+std::set<uint32_t> NewThreads(const std::set<uint32_t>& before, const std::set<uint32_t>& after)
+{
+    std::set<uint32_t> added;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::inserter(added, added.end()));
+    return added;
+}
+
+}  // namespace
+
+CheckTimes CheckTimes::ForBound(double seconds)
+{
+    CheckTimes times;
+    const ms bound(static_cast<long long>(seconds * 1000));
+    times.readyBound = bound;
+    times.callBound = bound;
+    times.dataWatch = std::min(times.dataWatch, bound);
+    times.unregisterWatch = std::min(times.unregisterWatch, bound);
+    return times;
+}
+
+CLibraryChecker::CLibraryChecker(I_CheckPlatform& platform, CCheckRecorder& recorder, const CheckTimes& times)
+    : m_platform(platform),
+      m_recorder(recorder),
+      m_times(times),
+      m_callbacks(recorder, [&platform] { return platform.CurrentThreadId(); }, platform.CurrentThreadId()),
+      m_loaded(false)
+{
+}
+
+void CLibraryChecker::Run(const char* id, ms planned, const std::function<CheckOutcome()>& body)
+{
+    m_recorder.Run(id, planned + m_times.callBound, body);
+}
+
+void CLibraryChecker::Check(const std::string& path)
+{
+    m_recorder.BeginLibrary(path);
+    m_description = Description();
+    CheckExports(path);
+    FirstPass(path);
+    LoadTwice(path);
+    m_recorder.EndLibrary();
+}
+
+void CLibraryChecker::CheckExports(const std::string& path)
+{
+    std::vector<unsigned char> bytes;
+    PeExports exports;
+    std::string error;
+    if (!ReadWholeFile(path, bytes, error) || !ReadPeExports(bytes, exports, error)) {
+        Run("exports.required", ms(0), [&] { return Fail(error); });
+        const CheckOutcome unread = {CheckVerdict::Skipped, "skipped: the export table could not be read"};
+        Run("exports.version", ms(0), [&] { return unread; });
+        Run("exports.unknown", ms(0), [&] { return unread; });
+        return;
+    }
+    const ExportOutcomes outcomes = CheckExportNames(exports.names);
+    Run("exports.required", ms(0), [&] { return outcomes.required; });
+    Run("exports.version", ms(0), [&] { return outcomes.version; });
+    Run("exports.unknown", ms(0), [&] { return outcomes.unknown; });
+}
+
+void CLibraryChecker::FirstPass(const std::string& path)
+{
+    const std::set<uint32_t> threadsBefore = m_platform.Threads();
+    const int windowsBefore = m_platform.ThreadWindowCount();
+    m_loaded = false;
+    Run("load.library", ms(0), [&] {
+        std::string error;
+        if (!m_platform.Load(path, error))
+            return Fail("LoadLibrary failed: " + error);
+        m_loaded = true;
+        return Pass("loaded");
+    });
+    if (!m_loaded)
+        return;
+    CLibraryCalls calls(m_recorder);
+    // Without every required export there is nothing more to call; the
+    // checks that need them are skipped (exports.required has failed).
+    if (calls.Bind([this](const char* name) { return m_platform.Export(name); })) {
+        Describe(calls);
+        Readiness(calls);
+        Data(calls);
+        Unregister(calls);
+    }
+    Unload(threadsBefore, windowsBefore);
+}
+
+void CLibraryChecker::Describe(CLibraryCalls& calls)
+{
+    CTextChecks texts(calls);
+    Run("description.count", ms(0), [&] { return texts.Count(m_description); });
+    Run("texts.device_name", ms(0), [&] { return texts.DeviceName(m_description); });
+    const int32_t count = m_description.count;
+    Run("texts.component_names", ms(0), [&] { return texts.ComponentNames(count); });
+    Run("texts.units", ms(0), [&] { return texts.Units(count); });
+    Run("texts.buffer_guard", ms(0), [&] { return texts.BufferGuard(count); });
+    Run("description.types", ms(0), [&] { return texts.Types(count); });
+    Run("description.precision", ms(0), [&] { return texts.Precisions(count); });
+}
+
+void CLibraryChecker::Readiness(CLibraryCalls& calls)
+{
+    Run("readiness.callback", m_times.readyBound + m_times.readySettle, [&] {
+        m_callbacks.Reset();
+        calls.SetCallbackInfo(&CCallbackRecorder::OnState, &m_callbacks);
+        calls.PrepareExperiment();
+        const Clock::time_point end = Clock::now() + m_times.readyBound;
+        while (!m_callbacks.ReadySeen() && Clock::now() < end)
+            m_platform.Pump(m_times.pollInterval);
+        if (!m_callbacks.ReadySeen()) {
+            const int64_t reports = m_callbacks.Reports();
+            return Fail("no state 1 within " + SecondsText(m_times.readyBound) + " (" + std::to_string(reports) +
+                        " reports" + (reports ? ", the last " + std::to_string(m_callbacks.LastState()) : "") + ")");
+        }
+        m_platform.Pump(m_times.readySettle);
+        const std::string seen = "state 1 after " + std::to_string(m_callbacks.ReadyAfterMs()) + " ms, " +
+                                 std::to_string(m_callbacks.Reports()) + " reports, from " + m_callbacks.Sources();
+        if (m_callbacks.LastState() != TAVRO_STATE_READY)
+            return CheckOutcome{CheckVerdict::Warning, seen + "; but the last state reported is " +
+                                                           std::to_string(m_callbacks.LastState()) +
+                                                           " (a host that looks later sees not ready)"};
+        return Pass(seen);
+    });
+}
+
+void CLibraryChecker::Data(CLibraryCalls& calls)
+{
+    std::vector<int32_t> types;
+    for (int32_t i = 0; i < m_description.count; ++i)
+        types.push_back(calls.GetComponentDataType(i));
+    CRecordEvidence lastData("Tavro_GetLastData", types);
+    CRecordEvidence getData("Tavro_GetData", types);
+    Run("data.last_data", m_times.dataWatch, [&] {
+        calls.StartExperiment();
+        const Clock::time_point end = Clock::now() + m_times.dataWatch;
+        while (Clock::now() < end) {
+            lastData.Inspect(calls.GetLastData());
+            m_platform.Pump(m_times.pollInterval);
+        }
+        return JudgeLastData(lastData, m_times.dataWatch.count() / 1000.0);
+    });
+    Run("data.count_vs_getdata", ms(0), [&] {
+        calls.StopExperiment();
+        return CheckCountAgainstGetData(calls, getData);
+    });
+    Run("data.times_monotonic", ms(0), [&] { return JudgeTimes(lastData, getData); });
+    Run("data.strings", ms(0), [&] { return JudgeStrings(lastData, getData); });
+}
+
+void CLibraryChecker::Unregister(CLibraryCalls& calls)
+{
+    Run("unregister.no_callback_after", m_times.unregisterWatch, [&] {
+        // Prepared again and unregistered at once: a library whose ready
+        // report is still pending must drop it.
+        m_callbacks.Reset();
+        calls.SetCallbackInfo(&CCallbackRecorder::OnState, &m_callbacks);
+        calls.PrepareExperiment();
+        calls.SetCallbackInfo(nullptr, nullptr);
+        m_callbacks.MarkUnregistered();
+        m_platform.Pump(m_times.unregisterWatch);
+        if (m_callbacks.LateReports() > 0)
+            return Fail(std::to_string(m_callbacks.LateReports()) + " callback(s) after the unregister returned; first: " +
+                        m_callbacks.FirstLate());
+        return Pass("no callback in " + SecondsText(m_times.unregisterWatch) +
+                    " after Tavro_SetCallbackInfo(NULL, NULL) returned");
+    });
+}
+
+void CLibraryChecker::Unload(const std::set<uint32_t>& threadsBefore, int windowsBefore)
+{
+    Run("unload.threads", m_times.threadSettle, [&] {
+        if (!m_platform.Unload())
+            return Fail("FreeLibrary failed");
+        const Clock::time_point end = Clock::now() + m_times.threadSettle;
+        std::set<uint32_t> left = NewThreads(threadsBefore, m_platform.Threads());
+        while (!left.empty() && Clock::now() < end) {
+            m_platform.Pump(ms(0));
+            std::this_thread::sleep_for(m_times.pollInterval);
+            left = NewThreads(threadsBefore, m_platform.Threads());
+        }
+        if (!left.empty())
+            return Fail(std::to_string(left.size()) + " thread(s) started while the library was loaded still run " +
+                        SecondsText(m_times.threadSettle) + " after FreeLibrary: " + ThreadList(left));
+        return Pass("no thread left (" + std::to_string(threadsBefore.size()) + " before loading, as many after)");
+    });
+    Run("unload.timers", m_times.timerWatch, [&] {
+        const int timers = m_platform.TimersAfterUnload(m_times.timerWatch);
+        const int windows = m_platform.ThreadWindowCount() - windowsBefore;
+        if (timers > 0 || windows > 0)
+            return Fail(std::to_string(timers) + " WM_TIMER message(s) in " + SecondsText(m_times.timerWatch) +
+                        " after FreeLibrary, " + std::to_string(windows > 0 ? windows : 0) + " window(s) left");
+        return Pass("no WM_TIMER in " + SecondsText(m_times.timerWatch) + " after FreeLibrary, no window left");
+    });
+}
+
+void CLibraryChecker::LoadTwice(const std::string& path)
+{
+    Run("unload.twice", ms(0), [&] {
+        for (int round = 1; round <= 2; ++round) {
+            const CheckOutcome outcome = LoadDescribeUnload(path, round);
+            if (outcome.verdict != CheckVerdict::Pass)
+                return outcome;
+        }
+        return Pass("loaded, described and unloaded twice more: same name and count, unmapped each time");
+    });
+}
+
+CheckOutcome CLibraryChecker::LoadDescribeUnload(const std::string& path, int round)
+{
+    const std::string which = "round " + std::to_string(round) + ": ";
+    std::string error;
+    if (!m_platform.Load(path, error))
+        return Fail(which + "LoadLibrary failed: " + error);
+    CLibraryCalls calls(m_recorder);
+    Description again;
+    if (calls.Bind([this](const char* name) { return m_platform.Export(name); })) {
+        again.name = ReadGuardedText([&](char* b, int32_t size) { calls.GetDeviceName(b, size); }, 256).text;
+        again.count = calls.GetNumberOfComponents();
+        for (int32_t i = 0; i < again.count && i < 100000; ++i)
+            calls.GetComponentDataType(i);
+    }
+    if (!m_platform.Unload())
+        return Fail(which + "FreeLibrary failed");
+    if (m_platform.StillMapped())
+        return Fail(which + "the library is still mapped after FreeLibrary");
+    if (again.name != m_description.name || again.count != m_description.count)
+        return Fail(which + "described as " + Quoted(again.name) + " with " + std::to_string(again.count) +
+                    " components, first as " + Quoted(m_description.name) + " with " +
+                    std::to_string(m_description.count));
+    return Pass("");
+}

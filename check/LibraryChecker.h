@@ -1,0 +1,58 @@
+// Checks one library: its export table, then one pass of load, describe,
+// get ready, acquire, stop, unregister and unload, then two more rounds of
+// load, describe and unload. Every result goes to the recorder.
+#pragma once
+
+#include "check/CallbackRecorder.h"
+#include "check/CheckPlatform.h"
+#include "check/CheckRecorder.h"
+#include "check/LibraryCalls.h"
+#include "check/TextChecks.h"
+
+#include <chrono>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+struct CheckTimes {
+    typedef std::chrono::milliseconds ms;
+    ms readyBound{10000};        // longest wait for state 1
+    ms readySettle{100};         // after state 1, for a library that takes it back
+    ms dataWatch{1000};          // polling Tavro_GetLastData
+    ms pollInterval{20};
+    ms unregisterWatch{1000};    // watching for callbacks after unregistering
+    ms threadSettle{1000};       // longest wait for the library's threads to end
+    ms timerWatch{300};          // watching for WM_TIMER after the unload
+    ms callBound{10000};         // any check beyond its planned waits: hung
+
+    // The times for a --time bound of seconds: the bound for readiness and
+    // for a hung call, and at most that for the watches.
+    static CheckTimes ForBound(double seconds);
+};
+
+class CLibraryChecker {
+public:
+    CLibraryChecker(I_CheckPlatform& platform, CCheckRecorder& recorder, const CheckTimes& times);
+
+    void Check(const std::string& path);
+
+private:
+    void CheckExports(const std::string& path);
+    void FirstPass(const std::string& path);
+    void Describe(CLibraryCalls& calls);
+    void Readiness(CLibraryCalls& calls);
+    void Data(CLibraryCalls& calls);
+    void Unregister(CLibraryCalls& calls);
+    void Unload(const std::set<uint32_t>& threadsBefore, int windowsBefore);
+    void LoadTwice(const std::string& path);
+    CheckOutcome LoadDescribeUnload(const std::string& path, int round);
+    void Run(const char* id, std::chrono::milliseconds planned, const std::function<CheckOutcome()>& body);
+
+    I_CheckPlatform& m_platform;
+    CCheckRecorder& m_recorder;
+    const CheckTimes m_times;
+    CCallbackRecorder m_callbacks;
+    Description m_description;
+    bool m_loaded;
+};
