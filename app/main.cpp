@@ -29,5 +29,10 @@ int main()
     CLogCloser closeLogOnExit;
     if (!InitApplicationFramework(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), 0))
         PrintText("ERROR: MFC initialization failed\n", 0, false);
-    return RunTests() ? 0 : 1;
+    const bool searched = RunTests();
+    // Every library is unloaded by now: the process ends (after the closing
+    // pause) with its main thread alone.
+    StopWatchdog();
+    StopCrashReportThread();
+    return searched ? 0 : 1;
 }

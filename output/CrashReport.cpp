@@ -52,6 +52,7 @@ std::atomic<bool> g_faultTaken(false);
 DWORD g_faultCode = 0;
 void* g_faultAddress = nullptr;
 HANDLE g_faultEvent = nullptr;
+HANDLE g_stopReporter = nullptr;
 HANDLE g_reporterThread = nullptr;
 DWORD g_processEndSlot = FLS_OUT_OF_INDEXES;
 
@@ -91,8 +92,9 @@ void ReportAndTerminate(DWORD code, const void* address)
 
 DWORD WINAPI ReporterThread(void*)
 {
-    WaitForSingleObject(g_faultEvent, INFINITE);
-    ReportAndTerminate(g_faultCode, g_faultAddress);
+    const HANDLE events[] = {g_faultEvent, g_stopReporter};
+    if (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0)
+        ReportAndTerminate(g_faultCode, g_faultAddress);
     return 0;
 }
 
@@ -184,13 +186,25 @@ std::size_t AppendDecimal(char* buffer, std::size_t size, std::size_t length, un
 void InstallCrashReport()
 {
     g_faultEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (g_faultEvent)
+    g_stopReporter = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (g_faultEvent && g_stopReporter)
         g_reporterThread = StartRunningThread(ReporterThread);
     ReserveStackForReports();
     SetUnhandledExceptionFilter(ReportUnhandledException);
     AddVectoredExceptionHandler(1, RearmReport);
     std::signal(SIGABRT, ReportAbort);
     WatchProcessEnd();
+}
+
+void StopCrashReportThread()
+{
+    if (!g_reporterThread || g_faultTaken.load())
+        return;
+    const HANDLE thread = g_reporterThread;
+    g_reporterThread = nullptr;
+    SetEvent(g_stopReporter);
+    WaitForSingleObject(thread, 2000);
+    CloseHandle(thread);
 }
 
 CLibraryUnderTest::CLibraryUnderTest(const char* libraryPath)

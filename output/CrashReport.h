@@ -11,6 +11,9 @@
 // whatever a library does to it, the reporter thread, the stack reserve of
 // the calling (main) thread and the watch on the process's end.
 void InstallCrashReport();
+// Ends the reporter thread once no library is loaded any more (a fault after
+// that is reported on the faulting thread itself).
+void StopCrashReportThread();
 
 // Marks a library as being tested for the lifetime of the object, so that a
 // fault or an end of the process while it lives names that library.

@@ -13,6 +13,7 @@ namespace {
 
 const uint32_t kFirstWarningMs = 30 * 1000;
 const DWORD kCheckMilliseconds = 250;
+const DWORD kStopWaitMilliseconds = 2000;
 
 uint32_t FirstWarningMs()
 {
@@ -24,24 +25,36 @@ uint32_t FirstWarningMs()
 }
 
 CLibraryCallWatch g_libraryCalls(FirstWarningMs());
+HANDLE g_stopWatching = nullptr;
+HANDLE g_watchdogThread = nullptr;
 
 DWORD WINAPI WatchLibraryCalls(void*)
 {
     std::string warning;
-    for (;;) {
-        Sleep(kCheckMilliseconds);
+    while (WaitForSingleObject(g_stopWatching, kCheckMilliseconds) == WAIT_TIMEOUT) {
         if (g_libraryCalls.DueWarning(GetTickCount(), warning))
             PrintText(warning, 0, false);
     }
+    return 0;
 }
 
 }  // namespace
 
 void StartWatchdog()
 {
-    const HANDLE thread = StartRunningThread(WatchLibraryCalls);
-    if (thread)
-        CloseHandle(thread);
+    g_stopWatching = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (g_stopWatching)
+        g_watchdogThread = StartRunningThread(WatchLibraryCalls);
+}
+
+void StopWatchdog()
+{
+    if (!g_watchdogThread)
+        return;
+    SetEvent(g_stopWatching);
+    WaitForSingleObject(g_watchdogThread, kStopWaitMilliseconds);
+    CloseHandle(g_watchdogThread);
+    g_watchdogThread = nullptr;
 }
 
 CLibraryCall::CLibraryCall(const char* library, const char* call)

@@ -9,6 +9,9 @@
 // For the tests only, the environment variable TAVRO_TEST_HANG_SECONDS (1 to
 // 30) read here moves the first warning earlier.
 void StartWatchdog();
+// Ends the watchdog thread, once no library is loaded any more: the process
+// then ends with its main thread alone, as it did before the watch.
+void StopWatchdog();
 
 // Marks one call into a device library for its lifetime; library and call
 // must outlive it (a device's path, a literal such as "Tavro_GetLastData").
