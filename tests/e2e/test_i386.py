@@ -23,9 +23,12 @@ def test_i386_searches_its_folders_describes_acquires_and_meets_misbehaving_libr
     probe32.install(folder, probe32.fixture("fixture_no_GetData"), "e_no_get_data.dll")
     for name, fixture in [("f_null_string", "fixture_null_string"), ("g_upper_bytes", "fixture_upper_bytes"),
                           ("h_huge_time", "fixture_huge_time"), ("i_percent", "fixture_percent_ansi"),
-                          ("j_storm", "fixture_storm"), ("z_next", "fixture_good")]:
+                          ("j_storm", "fixture_storm"), ("k_import", "fixture_import"),
+                          ("z_next", "fixture_good")]:
         probe32.install(folder, probe32.fixture(fixture), f"{name}.dll")
-    run = probe32.run(stdin=b"y\n1\n" * 5 + b"y\n2\n" + b"n\n")
+    # The dependency of k_import, installed beside it as vendors do.
+    probe32.install(folder, probe32.fixture("vendorcore"))
+    run = probe32.run(stdin=b"y\n1\n" * 5 + b"y\n2\n" + b"n\nn\n")
     assert run.returncode == 0
     body = run.console_body()
     # The 32-bit program searches the 32-bit Program Files, then ProgramData.
@@ -51,6 +54,8 @@ def test_i386_searches_its_folders_describes_acquires_and_meets_misbehaving_libr
     assert all(time == "  Acquisition Time: 00/00/0000 00:00:00" for time, _ in blocks(by_name["h_huge_time"]))
     assert all(lines[1] == "  Note %s 50% \u00fcber %d \u00b5s" for _, lines in blocks(by_name["i_percent"]))
     assert 10 <= len(blocks(by_name["j_storm"])) <= 22
+    assert by_name["k_import"].startswith(crlf(f"{PF32}k_import.dll\n\n  Tavro device name: Tavro Fixture Device\n"))
+    assert "Error: procedure Tavro_" in by_name["vendorcore"]
     assert crlf('Run acquisition test on device "Tavro Fixture Device" Y/N?\n\nEnd of testing device') \
         in by_name["z_next"]
     assert_log_holds_everything(run)
