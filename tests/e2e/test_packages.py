@@ -7,7 +7,7 @@ import zipfile
 
 import pytest
 
-from conftest import ARCHES, REPO, WinePrefix, build_dir, crlf, run_timeout
+from conftest import ARCHES, REPO, TestPrefix, build_dir, crlf, run_timeout
 from test_acquisition import blocks, check_sample_blocks
 
 PACKAGES = {"x64": "win64", "x86": "win32"}
@@ -22,7 +22,7 @@ def package(arch):
 
 @pytest.fixture(scope="module")
 def fresh_prefix(tmp_path_factory):
-    prefix = WinePrefix(tmp_path_factory.mktemp("package-prefix") / "prefix")
+    prefix = TestPrefix(tmp_path_factory.mktemp("package-prefix") / "prefix")
     prefix.create()
     yield prefix
     prefix.close()
