@@ -65,10 +65,10 @@ class Run:
 
 class TestPrefix(WinePrefix):
     """The tests' prefix. Where i386 runs under qemu, the 32-bit Wine loader is
-    now and then killed by a Linux signal of qemu's own: seen at the end of a
-    crash report, when the process's other threads are ended at once. Wine
-    running natively never ends that way, whatever the program does, so such
-    a run says nothing about the program and the case is skipped, naming why."""
+    now and then killed by a Linux signal of qemu's own (seen once in CI, in
+    the i386 run that ends with a crash report: SIGSEGV). Wine running
+    natively never ends that way, whatever the program does, so such a run
+    says nothing about the program and the case is skipped, naming why."""
 
     __test__ = False
 
