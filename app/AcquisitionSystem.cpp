@@ -1,7 +1,7 @@
 #include "app/AcquisitionSystem.h"
 
-#include "output/CrashReport.h"
-#include "output/Watchdog.h"
+#include "guard/CrashReport.h"
+#include "guard/Watchdog.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "app/FolderSearch.h"
 
 #include "app/DirectoryEnumeration.h"
-#include "app/LibraryTest.h"
+#include "app/LibraryProbe.h"
 #include "output/ConsoleLog.h"
 
 #include <boost/algorithm/string/case_conv.hpp>

@@ -4,8 +4,8 @@
 #include "app/AppFramework.h"
 #include "app/RunSequence.h"
 #include "output/ConsoleLog.h"
-#include "output/CrashReport.h"
-#include "output/Watchdog.h"
+#include "guard/CrashReport.h"
+#include "guard/Watchdog.h"
 
 #include <windows.h>
 

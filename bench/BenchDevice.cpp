@@ -1,6 +1,6 @@
 #include "bench/BenchDevice.h"
 
-#include "app/LibraryTest.h"
+#include "app/LibraryProbe.h"
 
 #include "output/ConsoleLog.h"
 

@@ -2,8 +2,8 @@
 
 #include "device/MissingImports.h"
 #include "output/ConsoleLog.h"
-#include "output/CrashReport.h"
-#include "output/Watchdog.h"
+#include "guard/CrashReport.h"
+#include "guard/Watchdog.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "output/CrashReport.h"
+#include "guard/CrashReport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "FixtureLibraries.h"
 #include "OutputCapture.h"
-#include "app/LibraryTest.h"
+#include "app/LibraryProbe.h"
 #include "device/TavroDLLBasedDevice.h"
 #include "output/ModulePath.h"
 

@@ -1,4 +1,4 @@
-#include "output/LibraryCallWatch.h"
+#include "guard/LibraryCallWatch.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "app/LibraryTest.h"
+#include "app/LibraryProbe.h"
 
-#include "app/AcquisitionTest.h"
+#include "app/AcquisitionDialogue.h"
 #include "output/ConsoleLog.h"
-#include "output/CrashReport.h"
+#include "guard/CrashReport.h"
 
 #include <exception>
 #include <string>

@@ -1,4 +1,4 @@
-#include "output/LibraryCallWatch.h"
+#include "guard/LibraryCallWatch.h"
 
 CLibraryCallWatch::CLibraryCallWatch(uint32_t firstWarningMs)
     : m_sequence(0), m_library(nullptr), m_call(nullptr), m_start(0), m_firstWarningMs(firstWarningMs),

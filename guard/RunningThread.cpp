@@ -1,4 +1,4 @@
-#include "output/RunningThread.h"
+#include "guard/RunningThread.h"
 
 namespace {
 

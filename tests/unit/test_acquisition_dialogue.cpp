@@ -1,6 +1,6 @@
 #include "FakeDevice.h"
 #include "OutputCapture.h"
-#include "app/AcquisitionTest.h"
+#include "app/AcquisitionDialogue.h"
 
 #include <gtest/gtest.h>
 

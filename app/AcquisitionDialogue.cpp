@@ -1,4 +1,4 @@
-#include "app/AcquisitionTest.h"
+#include "app/AcquisitionDialogue.h"
 
 #include "app/DataReport.h"
 #include "app/OperatorAnswer.h"

@@ -1,4 +1,4 @@
-#include "output/StackReserve.h"
+#include "guard/StackReserve.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
-#include "output/Watchdog.h"
+#include "guard/Watchdog.h"
 
 #include "output/ConsoleLog.h"
-#include "output/LibraryCallWatch.h"
-#include "output/RunningThread.h"
+#include "guard/LibraryCallWatch.h"
+#include "guard/RunningThread.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "output/DeviceLibraryRegistry.h"
+#include "guard/DeviceLibraryRegistry.h"
 
 #include <windows.h>
 

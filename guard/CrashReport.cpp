@@ -1,9 +1,9 @@
-#include "output/CrashReport.h"
+#include "guard/CrashReport.h"
 
 #include "output/ConsoleLog.h"
-#include "output/DeviceLibraryRegistry.h"
-#include "output/RunningThread.h"
-#include "output/StackReserve.h"
+#include "guard/DeviceLibraryRegistry.h"
+#include "guard/RunningThread.h"
+#include "guard/StackReserve.h"
 
 #include <windows.h>
 
