@@ -1,6 +1,7 @@
 #include "check/CheckRecorder.h"
 
 #include "check/CheckCatalogue.h"
+#include "check/ChildState.h"
 
 #include <algorithm>
 #include <exception>
@@ -17,16 +18,7 @@ std::string ExceptionText(const char* call, const std::string& what)
     return std::string(call ? call : "the library") + " threw a C++ exception: " + what;
 }
 
-size_t CataloguePosition(const std::string& id)
-{
-    const std::vector<CheckInfo>& checks = CheckCatalogue();
-    for (size_t i = 0; i < checks.size(); ++i)
-        if (id == checks[i].id)
-            return i;
-    return checks.size();
-}
-
-bool Passed(const std::vector<CheckResult>& done, const std::string& id)
+bool HasPassed(const std::vector<CheckResult>& done, const std::string& id)
 {
     return std::any_of(done.begin(), done.end(), [&](const CheckResult& r) {
         return r.id == id && (r.verdict == CheckVerdict::Pass || r.verdict == CheckVerdict::Warning);
@@ -37,7 +29,7 @@ bool Passed(const std::vector<CheckResult>& done, const std::string& id)
 bool FirstNotPassed(const std::vector<CheckResult>& done, const CheckInfo& info, std::string& missing)
 {
     for (const std::string& needed : info.prerequisites)
-        if (!Passed(done, needed)) {
+        if (!HasPassed(done, needed)) {
             missing = needed;
             return true;
         }
@@ -53,8 +45,19 @@ std::string Trimmed(const std::string& text)
 
 }  // namespace
 
-CCheckRecorder::CCheckRecorder() : m_open(false), m_currentCall(nullptr)
+CCheckRecorder::CCheckRecorder() : m_open(false), m_listener(nullptr), m_currentCall(nullptr)
 {
+}
+
+void CCheckRecorder::SetListener(I_Listener* listener)
+{
+    m_listener = listener;
+}
+
+void CCheckRecorder::SetEndedElsewhere(const std::set<std::string>& ids)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_endedElsewhere = ids;
 }
 
 void CCheckRecorder::BeginLibrary(const std::string& library)
@@ -71,11 +74,6 @@ void CCheckRecorder::BeginLibrary(const std::string& library)
 void CCheckRecorder::EndLibrary()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    CloseLibrary(false);
-}
-
-void CCheckRecorder::CloseLibrary(bool ended)
-{
     if (!m_open)
         return;
     m_open = false;
@@ -86,8 +84,7 @@ void CCheckRecorder::CloseLibrary(bool ended)
         if (recorded)
             continue;
         std::string missing;
-        const std::string message = ended ? "not run: the run ended before it"
-                                    : FirstNotPassed(library.checks, info, missing)
+        const std::string message = FirstNotPassed(library.checks, info, missing)
                                         ? "skipped: " + missing + " did not pass"
                                         : "skipped: not reached";
         library.checks.push_back({info.id, CheckVerdict::Skipped, message, 0});
@@ -108,12 +105,12 @@ void CCheckRecorder::Run(const std::string& id, Clock::duration limit,
         Record(id, {CheckVerdict::Skipped, "skipped: " + missing + " did not pass"}, started);
         return;
     }
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_running = id;
-        m_runningSince = started;
-        m_deadline = started + limit;
+    if (EndedElsewhere(id)) {
+        Record(id, {CheckVerdict::Fail, "ended an earlier checking process"}, started);
+        return;
     }
+    if (m_listener)
+        m_listener->Started(id, limit);
     CheckOutcome outcome;
     SetCurrentCall(nullptr);
     try {
@@ -130,6 +127,7 @@ void CCheckRecorder::Run(const std::string& id, Clock::duration limit,
 void CCheckRecorder::SetCurrentCall(const char* name)
 {
     m_currentCall.store(name);
+    NoteCall(name);
 }
 
 const char* CCheckRecorder::CurrentCall() const
@@ -137,29 +135,29 @@ const char* CCheckRecorder::CurrentCall() const
     return m_currentCall.load();
 }
 
-std::string CCheckRecorder::Overdue(Clock::time_point now) const
+void CCheckRecorder::Add(const CheckResult& result)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return (!m_running.empty() && now > m_deadline) ? m_running : std::string();
+    if (!m_open)
+        return;
+    std::vector<CheckResult>& checks = m_libraries.back().checks;
+    const auto same = std::find_if(checks.begin(), checks.end(), [&](const CheckResult& r) { return r.id == result.id; });
+    if (same != checks.end())
+        *same = result;
+    else
+        checks.push_back(result);
 }
 
-double CCheckRecorder::RunningLimitSeconds() const
+bool CCheckRecorder::Passed(const std::string& id) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return Seconds(m_deadline - m_runningSince);
+    return m_open && HasPassed(m_libraries.back().checks, id);
 }
 
-bool CCheckRecorder::FailRunning(const std::string& message)
+bool CCheckRecorder::EndedElsewhere(const std::string& id) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_running.empty() || !m_open)
-        return false;
-    LibraryResults& library = m_libraries.back();
-    library.checks.push_back(
-        {m_running, CheckVerdict::Fail, message, Seconds(Clock::now() - m_runningSince)});
-    m_running.clear();
-    CloseLibrary(true);
-    return true;
+    return m_endedElsewhere.count(id) > 0;
 }
 
 std::vector<LibraryResults> CCheckRecorder::Results() const
@@ -177,9 +175,13 @@ bool CCheckRecorder::PrerequisitesPassed(const std::string& id, std::string& mis
 
 void CCheckRecorder::Record(const std::string& id, const CheckOutcome& outcome, Clock::time_point started)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_running.clear();
-    if (m_open)
-        m_libraries.back().checks.push_back(
-            {id, outcome.verdict, Trimmed(outcome.message), Seconds(Clock::now() - started)});
+    const CheckResult result = {id, outcome.verdict, Trimmed(outcome.message), Seconds(Clock::now() - started)};
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_open)
+            return;
+        m_libraries.back().checks.push_back(result);
+    }
+    if (m_listener)
+        m_listener->Recorded(result);
 }

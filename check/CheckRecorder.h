@@ -1,7 +1,9 @@
-// Records the checks of each library as they run: which check is running
-// (so that a hang or a fault can be charged to it), which ones are skipped
-// because a check they need did not pass, and every result. The watchdog
-// and the fault handler read it from other threads, so every member locks.
+// Records the checks of each library as they run: which ones are skipped
+// because a check they need did not pass, and every result. A listener
+// hears of each check as it starts and of each result (a checking child
+// passes them on to its parent, which charges a dying child's end to the
+// check that was running). Library threads may call in, so every member
+// locks.
 #pragma once
 
 #include "check/CheckResult.h"
@@ -10,6 +12,7 @@
 #include <chrono>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,7 +25,20 @@ class CCheckRecorder {
 public:
     typedef std::chrono::steady_clock Clock;
 
+    class I_Listener {
+    public:
+        virtual ~I_Listener() = default;
+        // Check id starts; limit is the longest it may take.
+        virtual void Started(const std::string& id, Clock::duration limit) = 0;
+        virtual void Recorded(const CheckResult& result) = 0;
+    };
+
     CCheckRecorder();
+
+    void SetListener(I_Listener* listener);
+    // The checks that ended an earlier checking process: each fails, with
+    // a note of that, without being run again.
+    void SetEndedElsewhere(const std::set<std::string>& ids);
 
     void BeginLibrary(const std::string& library);
     // Marks the checks not recorded as skipped and puts them in catalogue order.
@@ -31,7 +47,7 @@ public:
     // Runs body as check id, unless a prerequisite did not pass (then the
     // check is skipped, naming it). A C++ exception out of body fails the
     // check with its message and the library call it came from. limit is
-    // the longest the check may take before the watchdog calls it hung.
+    // the longest the check may take before it is called hung.
     void Run(const std::string& id, Clock::duration limit, const std::function<CheckOutcome()>& body);
 
     // The library call in progress (a Tavro_ export), or null; set by
@@ -39,29 +55,24 @@ public:
     void SetCurrentCall(const char* name);
     const char* CurrentCall() const;
 
-    // For the watchdog: the running check's id when it has run past its
-    // limit, or "" when nothing is overdue.
-    std::string Overdue(Clock::time_point now) const;
-    // The running check's limit in seconds.
-    double RunningLimitSeconds() const;
-    // For the watchdog and the fault handler: fails the running check with
-    // message and closes the library's results. False if no check runs.
-    bool FailRunning(const std::string& message);
+    // Records a result made elsewhere (by a checking child, or about it).
+    // A result of the same id is replaced.
+    void Add(const CheckResult& result);
+    // Has check id of the open library passed (or warned)?
+    bool Passed(const std::string& id) const;
 
     std::vector<LibraryResults> Results() const;
 
 private:
     bool PrerequisitesPassed(const std::string& id, std::string& missing) const;
+    bool EndedElsewhere(const std::string& id) const;
     void Record(const std::string& id, const CheckOutcome& outcome, Clock::time_point started);
-    // ended: the run ends here, so the checks left were not reached.
-    void CloseLibrary(bool ended);
 
     mutable std::mutex m_mutex;
     std::vector<LibraryResults> m_libraries;
     bool m_open;
-    std::string m_running;
-    Clock::time_point m_runningSince;
-    Clock::time_point m_deadline;
     Clock::time_point m_libraryStart;
+    I_Listener* m_listener;
+    std::set<std::string> m_endedElsewhere;
     std::atomic<const char*> m_currentCall;
 };

@@ -8,7 +8,8 @@
 
 namespace {
 
-const char kUsage[] = "Usage: TavroCheck [--time SECONDS] [--junit FILE] [--json FILE] LIBRARY.dll...";
+const char kUsage[] =
+    "Usage: TavroCheck [--time SECONDS] [--junit FILE] [--json FILE] [--in-process] LIBRARY.dll...";
 
 }  // namespace
 
@@ -24,6 +25,11 @@ int ParseCommandLine(int argc, char** argv, CheckOptions& options, std::ostream&
         ->check(CLI::Range(0.1, 3600.0));
     app.add_option("--junit", options.junit, "FILE: write the results as JUnit XML");
     app.add_option("--json", options.json, "FILE: write the results as JSON");
+    app.add_flag("--in-process", options.inProcess,
+                 "check in TavroCheck's own process, for a debugger: a library that faults, ends the process or "
+                 "hangs then ends or stalls the run, and no report is written");
+    // Given by TavroCheck to the child process it checks a library in.
+    app.add_option("--child", options.child)->group("");
     app.add_option("LIBRARY", options.libraries, "device libraries to check")->required();
     try {
         app.parse(argc, argv);
@@ -38,26 +44,21 @@ int ParseCommandLine(int argc, char** argv, CheckOptions& options, std::ostream&
 }
 
 CCheckSession::CCheckSession(const CheckOptions& options, const CCheckRecorder& recorder, std::ostream& out)
-    : m_options(options), m_recorder(recorder), m_out(out), m_printed(0), m_finished(false)
+    : m_options(options), m_recorder(recorder), m_out(out), m_printed(0)
 {
 }
 
 void CCheckSession::PrintFinished()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
     const std::vector<LibraryResults> results = m_recorder.Results();
     for (; m_printed < results.size() && !results[m_printed].checks.empty(); ++m_printed)
         m_out << FormatTable(results[m_printed]);
     m_out.flush();
 }
 
-int CCheckSession::Finish(const std::string& note)
+int CCheckSession::Finish()
 {
     PrintFinished();
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_finished)
-        return 1;
-    m_finished = true;
     const std::vector<LibraryResults> results = m_recorder.Results();
     bool passed = true;
     int failedLibraries = 0;
@@ -66,10 +67,6 @@ int CCheckSession::Finish(const std::string& note)
             passed = false;
             ++failedLibraries;
         }
-    if (!note.empty()) {
-        passed = false;
-        m_out << note << "\n";
-    }
     m_out << results.size() << " of " << m_options.libraries.size() << " libraries checked, " << failedLibraries
           << " failed\n";
     bool written = true;

@@ -4,8 +4,6 @@
 
 #include "check/CheckRecorder.h"
 
-#include <atomic>
-#include <mutex>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,6 +13,8 @@ struct CheckOptions {
     std::string junit;
     std::string json;
     std::vector<std::string> libraries;
+    bool inProcess = false;  // every library in this process, for debugging
+    std::string child;       // set in a checking child: what its parent shares with it
 };
 
 // Parses the command line. Returns -1 to go on, or the exit code to end
@@ -27,11 +27,9 @@ public:
 
     // Prints the table of every library finished since the last call.
     void PrintFinished();
-    // Prints what is left, the note (if any), writes the report files and
-    // returns the exit code: 0 when every check passed, 1 otherwise. Only
-    // the first call does anything; a later one (from another thread) waits
-    // for it and returns 1.
-    int Finish(const std::string& note);
+    // Prints what is left, writes the report files and returns the exit
+    // code: 0 when every check passed, 1 otherwise.
+    int Finish();
 
 private:
     bool WriteFile(const std::string& path, const std::string& text);
@@ -39,7 +37,5 @@ private:
     const CheckOptions& m_options;
     const CCheckRecorder& m_recorder;
     std::ostream& m_out;
-    std::mutex m_mutex;
     size_t m_printed;
-    bool m_finished;
 };

@@ -8,14 +8,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 
-// What a library wrote into a buffer of `size` bytes lent with a guard zone
-// of pattern bytes past the size.
+// What a library wrote into a buffer of `size` bytes that ends right before
+// a no-access page (CGuardedBuffer): a write past the size faults.
 struct GuardedText {
     std::string text;     // up to the first NUL within the size, or all of it
     bool terminated;      // a NUL within the size
-    int overrunBytes;     // guard bytes changed past the size
 };
 
 typedef std::function<void(char* buffer, int32_t size)> TextFill;
@@ -46,10 +46,13 @@ public:
 private:
     // Component names (units false, never empty) or units (may be empty).
     CheckOutcome ComponentTexts(int32_t count, bool units);
-    // Problems of reading one text twice at the host's buffer size; "" if
-    // none. what names the text in the message.
-    std::string StableText(const TextFill& fill, bool mayBeEmpty, std::string& text);
-    std::string Overrun(const TextFill& fill, const std::string& what);
+    // Problems of reading one text twice at the host's buffer size, and
+    // against the reading of BufferGuard under key; "" if none.
+    std::string StableText(const TextFill& fill, const std::string& key, bool mayBeEmpty, std::string& text);
+    // Lends buffers of the host's size and of a small one to fill; keeps
+    // the first reading under key.
+    void LendBoth(const TextFill& fill, const std::string& key);
 
     CLibraryCalls& m_calls;
+    std::map<std::string, GuardedText> m_guardReadings;
 };

@@ -30,6 +30,15 @@ DWORD RemainingMs(Clock::time_point end)
     return now >= end ? 0 : static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count());
 }
 
+// The path made absolute, with backslashes: LoadLibraryEx searches the
+// library's own folder for its dependencies only when given such a path.
+std::string FullPath(const std::string& path)
+{
+    char full[MAX_PATH * 4];
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return length > 0 && length < sizeof full ? std::string(full, length) : path;
+}
+
 BOOL CALLBACK CountWindow(HWND, LPARAM count)
 {
     ++*reinterpret_cast<int*>(count);
@@ -45,7 +54,7 @@ CWin32CheckPlatform::CWin32CheckPlatform() : m_lastBase(nullptr)
 bool CWin32CheckPlatform::Load(const std::string& path, std::string& errorText)
 {
     m_module.reset(new CLibraryModule);
-    if (m_module->Load(path, errorText))
+    if (m_module->Load(FullPath(path), errorText))
         return true;
     m_module.reset();
     return false;

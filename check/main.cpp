@@ -1,15 +1,62 @@
 // TavroCheck: checks Tavro device libraries against the rules of the
 // device-library interface, for library writers and their CI.
 //
-//   TavroCheck [--time SECONDS] [--junit FILE] [--json FILE] LIBRARY.dll...
+//   TavroCheck [--time SECONDS] [--junit FILE] [--json FILE] [--in-process] LIBRARY.dll...
+//
+// Each library is checked in child processes of this program (started with
+// the hidden --child), so that whatever a library does, every library is
+// checked and the reports are written.
 #include "check/CheckSession.h"
+#include "check/CheckingChild.h"
+#include "check/IsolatedChecker.h"
 #include "check/LibraryChecker.h"
-#include "check/Watchdog.h"
 #include "check/Win32CheckPlatform.h"
+#include "guard/StackReserve.h"
+#include "guard/TimerExceptions.h"
 
 #include <windows.h>
 
 #include <iostream>
+
+namespace {
+
+// In a checking child: checks the one library, telling the parent.
+int CheckInChild(const CheckOptions& options)
+{
+    CCheckingChild child(options.child);
+    if (!child.Valid() || options.libraries.size() != 1)
+        return 2;
+    // Room to report a stack overflow on the thread that calls the library.
+    ReserveStackForReports();
+    CCheckRecorder recorder;
+    recorder.SetListener(&child);
+    recorder.SetEndedElsewhere(child.EndedElsewhere());
+    CWin32CheckPlatform platform;
+    CLibraryChecker(platform, recorder, CheckTimes::ForBound(options.seconds)).Check(options.libraries[0]);
+    child.Done();
+    return 0;
+}
+
+void CheckInThisProcess(const CheckOptions& options, CCheckRecorder& recorder, CCheckSession& session)
+{
+    CWin32CheckPlatform platform;
+    CLibraryChecker checker(platform, recorder, CheckTimes::ForBound(options.seconds));
+    for (const std::string& library : options.libraries) {
+        checker.Check(library);
+        session.PrintFinished();
+    }
+}
+
+void CheckInChildren(const CheckOptions& options, CCheckRecorder& recorder, CCheckSession& session)
+{
+    CIsolatedChecker checker(recorder, options.seconds);
+    for (const std::string& library : options.libraries) {
+        checker.Check(library);
+        session.PrintFinished();
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -19,15 +66,15 @@ int main(int argc, char** argv)
         return usage;
     // No system dialogue for a library that cannot be loaded.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    KeepTimerExceptionsUnhandled();
+    if (!options.child.empty())
+        return CheckInChild(options);
 
     CCheckRecorder recorder;
     CCheckSession session(options, recorder, std::cout);
-    CWatchdog watchdog(recorder, [&session](const std::string& note) { session.Finish(note); });
-    CWin32CheckPlatform platform;
-    CLibraryChecker checker(platform, recorder, CheckTimes::ForBound(options.seconds));
-    for (const std::string& library : options.libraries) {
-        checker.Check(library);
-        session.PrintFinished();
-    }
-    return session.Finish(std::string());
+    if (options.inProcess)
+        CheckInThisProcess(options, recorder, session);
+    else
+        CheckInChildren(options, recorder, session);
+    return session.Finish();
 }

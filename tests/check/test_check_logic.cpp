@@ -1,14 +1,20 @@
 // The checks against a fake library: each misbehaviour fails exactly its
 // check; the recorder skips what depends on a failed check and charges an
-// exception to the running check and its call.
+// exception to the running check and its call. The parent's judgement of a
+// checking child that died or stalled, from the child's messages and state.
 #include "FakeLibrary.h"
 
 #include "check/CheckCatalogue.h"
 #include "check/CheckRecorder.h"
+#include "check/ChildReport.h"
+#include "check/GuardedBuffer.h"
 #include "check/LibraryChecker.h"
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 #include <stdexcept>
 
@@ -59,22 +65,20 @@ TEST(CheckLogic, EachMisbehaviourFailsItsCheck)
         FakeBehaviour behaviour;
         std::set<std::string> failed;
     };
-    std::vector<Case> cases(8);
+    std::vector<Case> cases(7);
     cases[0].what = "well behaved";
-    cases[1] = {"overrun", {}, {"texts.buffer_guard"}};
-    cases[1].behaviour.overrun = 1;
-    cases[2] = {"never ready", {}, {"readiness.callback"}};
-    cases[2].behaviour.neverReady = true;
-    cases[3] = {"backwards", {}, {"data.times_monotonic"}};
-    cases[3].behaviour.timeBackwards = true;
-    cases[4] = {"null string", {}, {"data.strings"}};
-    cases[4].behaviour.nullString = true;
-    cases[5] = {"count stuck", {}, {"data.count_vs_getdata"}};
-    cases[5].behaviour.countStuck = true;
-    cases[6] = {"late callback", {}, {"unregister.no_callback_after"}};
-    cases[6].behaviour.lateCallback = true;
-    cases[7] = {"type 8", {}, {"description.types"}};
-    cases[7].behaviour.type = 8;
+    cases[1] = {"never ready", {}, {"readiness.callback"}};
+    cases[1].behaviour.neverReady = true;
+    cases[2] = {"backwards", {}, {"data.times_monotonic"}};
+    cases[2].behaviour.timeBackwards = true;
+    cases[3] = {"null string", {}, {"data.strings"}};
+    cases[3].behaviour.nullString = true;
+    cases[4] = {"count stuck", {}, {"data.count_vs_getdata"}};
+    cases[4].behaviour.countStuck = true;
+    cases[5] = {"late callback", {}, {"unregister.no_callback_after"}};
+    cases[5].behaviour.lateCallback = true;
+    cases[6] = {"type 8", {}, {"description.types"}};
+    cases[6].behaviour.type = 8;
     for (const Case& c : cases) {
         const LibraryResults results = CheckFake(c.behaviour);
         EXPECT_EQ(With(results, CheckVerdict::Fail), c.failed) << c.what;
@@ -102,22 +106,92 @@ TEST(CheckLogic, AnExceptionFailsTheRunningCheckAndSkipsItsDependents)
     EXPECT_EQ(With(results, CheckVerdict::Skipped), (std::set<std::string>{"data.times_monotonic", "data.strings"}));
 }
 
-TEST(CheckRecorder, AFailedRunEndsTheLibraryWithTheRestNotRun)
+TEST(CheckLogic, ALentBufferEndsRightBeforeANoAccessPage)
 {
-    CCheckRecorder recorder;
-    recorder.BeginLibrary("a.dll");
-    recorder.Run("exports.required", ms(0), [] { return CheckOutcome{CheckVerdict::Pass, "ok"}; });
-    EXPECT_EQ(recorder.Overdue(CCheckRecorder::Clock::now()), "");
-    recorder.Run("load.library", ms(0), [&] {
-        EXPECT_EQ(recorder.Overdue(CCheckRecorder::Clock::now() + ms(1)), "load.library");
-        EXPECT_TRUE(recorder.FailRunning("hung"));
-        return CheckOutcome{CheckVerdict::Pass, "never recorded"};
-    });
-    const LibraryResults results = recorder.Results().at(0);
-    EXPECT_EQ(Find(results, "load.library").verdict, CheckVerdict::Fail);
-    EXPECT_EQ(Find(results, "load.library").message, "hung");
-    EXPECT_EQ(Find(results, "unload.twice").message, "not run: the run ended before it");
-    EXPECT_FALSE(results.Passed());
+    const CGuardedBuffer buffer(4);
+    MEMORY_BASIC_INFORMATION guard = {};
+    ASSERT_TRUE(VirtualQuery(buffer.GuardPage(), &guard, sizeof guard));
+    EXPECT_EQ(guard.Protect, static_cast<DWORD>(PAGE_NOACCESS));
+    EXPECT_EQ(buffer.GuardPage(), buffer.Data() + 4);
+    buffer.Data()[3] = 'x';
+}
+
+// A child's messages, then its end: the check charged and the message.
+TEST(ChildReport, ADeadOrStalledChildFailsTheCheckThatWasRunning)
+{
+    typedef CChildReport::Clock Clock;
+    struct Case {
+        const char* first;  // the first check the child reports
+        std::vector<std::string> lines;
+        const char* call;
+        uint32_t faultCode, faultThread;
+        long long exitCode;  // -1: stalled
+        const char* id;
+        const char* message;
+    };
+    const std::string checked = CChildReport::ResultLine({"description.count", CheckVerdict::Pass, "3 components", 0});
+    const Case cases[] = {
+        {"exports.required", {checked, CChildReport::StartLine("texts.buffer_guard", ms(2000))}, "Tavro_GetDeviceName",
+         0xC0000005, 7, 0xC0000005, "texts.buffer_guard",
+         "Tavro_GetDeviceName wrote past the end of a 256-byte buffer (exception 0xC0000005 (access violation))"},
+        {"exports.required", {CChildReport::StartLine("readiness.callback", ms(2000))}, "Tavro_PrepareExperiment", 0, 0,
+         3, "readiness.callback", "Tavro_PrepareExperiment ended the process with exit code 3"},
+        {"exports.required", {CChildReport::StartLine("texts.component_names", ms(2000))}, "Tavro_GetComponentName",
+         0xC00000FD, 7, 0xC00000FD, "texts.component_names",
+         "exception 0xC00000FD (stack overflow) inside Tavro_GetComponentName"},
+        {"exports.required", {CChildReport::StartLine("data.last_data", ms(2000))}, "Tavro_GetLastData", 0xC0000005,
+         9, 0xC0000005, "data.last_data",
+         "exception 0xC0000005 (access violation) on a thread of the library, during Tavro_GetLastData"},
+        {"texts.buffer_guard", {checked}, "", 0, 0, 0, "texts.buffer_guard",
+         "the process ended with exit code 0 outside any library call"},
+        {"data.count_vs_getdata", {CChildReport::StartLine("readiness.callback", ms(2000))}, "Tavro_PrepareExperiment",
+         0xC0000409, 7, 0xC0000409, "data.count_vs_getdata",
+         "exception 0xC0000409 (fail-fast or stack buffer overrun) inside Tavro_PrepareExperiment (while repeating "
+         "readiness.callback to reach this check)"},
+        {"exports.required", {CChildReport::StartLine("data.last_data", ms(3000))}, "Tavro_GetLastData", 0, 0, -1,
+         "data.last_data", "Tavro_GetLastData did not return within 3.0 s; its process was ended"},
+    };
+    for (const Case& c : cases) {
+        const Clock::time_point start = Clock::now();
+        CChildReport report(c.first, ms(2000));
+        EXPECT_EQ(report.Deadline(), Clock::time_point::max());
+        for (const std::string& line : c.lines)
+            report.Take(line, start);
+        ChildState state = {};
+        std::snprintf(state.call, sizeof state.call, "%s", c.call);
+        state.checkingThread = 7;
+        state.faultCode = c.faultCode;
+        state.faultThread = c.faultThread;
+        state.bufferSize = 256;
+        state.guardBegin = 0x10000;
+        state.guardEnd = 0x11000;
+        state.faultAddress = 0x10000;
+        state.faultAccess = 1;
+        const CheckResult failure =
+            c.exitCode < 0 ? report.Stalled(state, start + ms(3001))
+                           : report.Ended(static_cast<unsigned long>(c.exitCode), state, start + ms(10));
+        EXPECT_EQ(failure.id, c.id) << c.message;
+        EXPECT_EQ(failure.message, c.message);
+        EXPECT_EQ(failure.verdict, CheckVerdict::Fail);
+        EXPECT_FALSE(report.Done());
+    }
+}
+
+TEST(ChildReport, ResultsArriveWholeInAnyPieces)
+{
+    const CheckResult sent = {"texts.device_name", CheckVerdict::Fail, "\"a\tb\\n\"\non two lines", 0.25};
+    const std::string text = CChildReport::StartLine(sent.id, ms(500)) + CChildReport::ResultLine(sent) +
+                             CChildReport::DoneLine();
+    CChildReport report("exports.required", ms(2000));
+    const CChildReport::Clock::time_point now = CChildReport::Clock::now();
+    for (char c : text)
+        report.Take(std::string(1, c), now);
+    ASSERT_EQ(report.Results().size(), 1u);
+    EXPECT_EQ(report.Results()[0].message, sent.message);
+    EXPECT_EQ(report.Results()[0].verdict, CheckVerdict::Fail);
+    EXPECT_DOUBLE_EQ(report.Results()[0].seconds, 0.25);
+    EXPECT_TRUE(report.Done());
+    EXPECT_EQ(report.Deadline(), now + ms(2000));
 }
 
 }  // namespace
