@@ -50,8 +50,8 @@ public:
     // the longest the check may take before it is called hung.
     void Run(const std::string& id, Clock::duration limit, const std::function<CheckOutcome()>& body);
 
-    // The library call in progress (a Tavro_ export), or null; set by
-    // CLibraryCalls around every call.
+    // The library call in progress (a Tavro_ export, LoadLibrary or
+    // FreeLibrary), or null; set around every call.
     void SetCurrentCall(const char* name);
     const char* CurrentCall() const;
 

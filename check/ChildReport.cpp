@@ -193,7 +193,7 @@ CheckResult CChildReport::Stalled(const ChildState& state, Clock::time_point now
     const Clock::duration bound = m_running.empty() ? m_idleBound : m_runningLimit;
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f", Seconds(bound));
-    return Charge((call.empty() ? std::string("the check") : call) + " did not return within " + seconds +
-                      " s; its process was ended",
+    return Charge((call.empty() ? std::string("the check did not end") : call + " did not return") + " within " +
+                      seconds + " s; its process was ended",
                   now);
 }

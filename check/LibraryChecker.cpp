@@ -83,6 +83,22 @@ void CLibraryChecker::Check(const std::string& path)
     m_recorder.EndLibrary();
 }
 
+bool CLibraryChecker::CallLoad(const std::string& path, std::string& error)
+{
+    m_recorder.SetCurrentCall("LoadLibrary");
+    const bool loaded = m_platform.Load(path, error);
+    m_recorder.SetCurrentCall(nullptr);
+    return loaded;
+}
+
+bool CLibraryChecker::CallUnload()
+{
+    m_recorder.SetCurrentCall("FreeLibrary");
+    const bool freed = m_platform.Unload();
+    m_recorder.SetCurrentCall(nullptr);
+    return freed;
+}
+
 void CLibraryChecker::CheckExports(const std::string& path)
 {
     std::vector<unsigned char> bytes;
@@ -108,7 +124,7 @@ void CLibraryChecker::FirstPass(const std::string& path)
     m_loaded = false;
     Run("load.library", ms(0), [&] {
         std::string error;
-        if (!m_platform.Load(path, error))
+        if (!CallLoad(path, error))
             return Fail("LoadLibrary failed: " + error);
         m_loaded = true;
         return Pass("loaded");
@@ -224,7 +240,7 @@ void CLibraryChecker::Unload(const std::set<uint32_t>& threadsBefore, int window
     bool unloaded = false;
     const auto unload = [&] {
         unloaded = true;
-        return m_platform.Unload();
+        return CallUnload();
     };
     Run("unload.threads", m_times.threadSettle, [&] {
         if (!unload())
@@ -269,7 +285,7 @@ CheckOutcome CLibraryChecker::LoadDescribeUnload(const std::string& path, int ro
 {
     const std::string which = "round " + std::to_string(round) + ": ";
     std::string error;
-    if (!m_platform.Load(path, error))
+    if (!CallLoad(path, error))
         return Fail(which + "LoadLibrary failed: " + error);
     CLibraryCalls calls(m_recorder);
     // Only what was described well the first time is described again.
@@ -282,7 +298,7 @@ CheckOutcome CLibraryChecker::LoadDescribeUnload(const std::string& path, int ro
         for (int32_t i = 0; m_recorder.Passed("description.types") && i < again.count && i < 100000; ++i)
             calls.GetComponentDataType(i);
     }
-    if (!m_platform.Unload())
+    if (!CallUnload())
         return Fail(which + "FreeLibrary failed");
     if (m_platform.StillMapped())
         return Fail(which + "the library is still mapped after FreeLibrary");

@@ -47,6 +47,9 @@ private:
     void Unload(const std::set<uint32_t>& threadsBefore, int windowsBefore);
     void LoadTwice(const std::string& path);
     CheckOutcome LoadDescribeUnload(const std::string& path, int round);
+    // The platform's load and unload, named as the call in progress.
+    bool CallLoad(const std::string& path, std::string& error);
+    bool CallUnload();
     void Run(const char* id, std::chrono::milliseconds planned, const std::function<CheckOutcome()>& body);
 
     I_CheckPlatform& m_platform;
