@@ -1,6 +1,6 @@
 #include "app/AcquisitionSystem.h"
 
-#include "guard/CrashReport.h"
+#include "guard/CrashCapture.h"
 #include "guard/Watchdog.h"
 
 #include <windows.h>
@@ -32,14 +32,19 @@ void CWin32AcquisitionSystem::PumpMessageOrSleep()
 
 void PumpMessageOrSleep()
 {
-    MSG message;
-    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        // The message's window procedure or timer callback may be the
-        // library's.
+    bool handled = false;
+    {
+        // PeekMessage itself delivers messages sent from other threads, and
+        // the message's window procedure or timer callback may be the
+        // library's: both are watched.
         const CLibraryCall call(LibraryUnderTestPath(), "a window message");
-        DispatchMessageA(&message);
-    } else {
-        Sleep(kIdleSleepMilliseconds);
+        MSG message;
+        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+            handled = true;
+        }
     }
+    if (!handled)
+        Sleep(kIdleSleepMilliseconds);
 }

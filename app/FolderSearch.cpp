@@ -23,8 +23,12 @@ void AppendSpecialFolder(int csidl, std::vector<std::string>& folders)
 }
 
 void TestIfLibrary(const std::string& folder, const char* fileName, const char* loadingFormat,
-                   LibraryHandler handler)
+                   LibraryHandler handler, int32_t entry, SearchPosition& position)
 {
+    if (entry < position.nextEntry.load())
+        return;
+    position.nextEntry.store(entry + 1);
+    position.steps.fetch_add(1);
     if (!HasDllExtension(fileName))
         return;
     const std::string path = folder + fileName;
@@ -48,8 +52,18 @@ bool SearchFolder(const char* folder)
 
 bool SearchFolder(const char* folder, LibraryHandler handler)
 {
+    SearchPosition position = {};
+    return SearchFolder(folder, handler, position);
+}
+
+bool SearchFolder(const char* folder, LibraryHandler handler, SearchPosition& position)
+{
     const std::string folderPath(folder);
-    PrintFormatted("Searching %s . . .\n\n", folder, 0);
+    if (!position.folderStarted.load()) {
+        PrintFormatted("Searching %s . . .\n\n", folder, 0);
+        position.folderStarted.store(1);
+        position.steps.fetch_add(1);
+    }
     if (!IsExistingFolder(folderPath)) {
         PrintText("Directory does not exist\n\n", 0, false);
         return true;
@@ -68,9 +82,10 @@ bool SearchFolder(const char* folder, LibraryHandler handler)
 
     // Only the entry's place in the enumeration decides which line
     // introduces it: the first one delivered gets no leading line feed.
-    TestIfLibrary(folderPath, entries.FileName(), "Loading %s\n\n", handler);
+    int32_t entry = 0;
+    TestIfLibrary(folderPath, entries.FileName(), "Loading %s\n\n", handler, entry, position);
     while (entries.Next())
-        TestIfLibrary(folderPath, entries.FileName(), "\nLoading %s\n\n", handler);
+        TestIfLibrary(folderPath, entries.FileName(), "\nLoading %s\n\n", handler, ++entry, position);
 
     if (entries.ErrorCode() != ERROR_NO_MORE_FILES) {
         PrintFormatted("FindNextFile failed. %s\n\n",

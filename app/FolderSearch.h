@@ -2,6 +2,8 @@
 // one folder, each handed to the library test.
 #pragma once
 
+#include "guard/SharedRunState.h"
+
 #include <string>
 #include <vector>
 
@@ -16,6 +18,11 @@ void CollectSearchFolders(std::vector<std::string>& folders);
 // False only when the directory enumeration failed.
 bool SearchFolder(const char* folder);
 bool SearchFolder(const char* folder, LibraryHandler handler);
+// The same, resuming at position (a search that was cut short): the
+// "Searching" line is printed only when the folder was not started, and the
+// entries the enumeration delivers before position.nextEntry are passed
+// over without a word. Each entry is recorded there before it is tested.
+bool SearchFolder(const char* folder, LibraryHandler handler, SearchPosition& position);
 
 // True when the file name's extension is DLL in any letter case.
 bool HasDllExtension(const char* fileName);

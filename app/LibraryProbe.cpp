@@ -2,7 +2,7 @@
 
 #include "app/AcquisitionDialogue.h"
 #include "output/ConsoleLog.h"
-#include "guard/CrashReport.h"
+#include "guard/CrashCapture.h"
 
 #include <exception>
 #include <string>

@@ -1,13 +1,17 @@
 // Entry of TavroProbe: sets up the application framework, runs the tests and
 // turns their outcome into the exit code. The log is closed last, on every
-// way out.
+// way out. The same program file is also the search child that the run
+// starts (see guard/SearchIsolation.h).
 #include "app/AppFramework.h"
 #include "app/RunSequence.h"
-#include "output/ConsoleLog.h"
-#include "guard/CrashReport.h"
+#include "guard/SearchIsolation.h"
+#include "guard/TimerExceptions.h"
 #include "guard/Watchdog.h"
+#include "output/ConsoleLog.h"
 
 #include <windows.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -20,19 +24,29 @@ public:
     CLogCloser& operator=(const CLogCloser&) = delete;
 };
 
+[[noreturn]] void RunSearchChild(CSearchChild& child)
+{
+    // The operator's answers are read a byte at a time, so that a child
+    // that dies leaves the answers meant for later libraries to the next.
+    std::setvbuf(stdin, nullptr, _IONBF, 0);
+    InitApplicationFramework(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), 0);
+    KeepTimerExceptionsUnhandled();
+    // Before any library is loaded: a library that hangs in DllMain holds
+    // the loader's lock, which a new thread needs.
+    StartWatchdog();
+    child.Finish(SearchFolders(child.Position()));
+}
+
 }  // namespace
 
 int main()
 {
-    InstallCrashReport();
-    StartWatchdog();
+    CSearchChild child;
+    if (child.Attach(GetCommandLineA()))
+        RunSearchChild(child);
+
     CLogCloser closeLogOnExit;
     if (!InitApplicationFramework(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), 0))
         PrintText("ERROR: MFC initialization failed\n", 0, false);
-    const bool searched = RunTests();
-    // Every library is unloaded by now: the process ends (after the closing
-    // pause) with its main thread alone.
-    StopWatchdog();
-    StopCrashReportThread();
-    return searched ? 0 : 1;
+    return RunTests() ? 0 : 1;
 }

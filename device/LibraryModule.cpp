@@ -2,8 +2,7 @@
 
 #include "device/MissingImports.h"
 #include "output/ConsoleLog.h"
-#include "guard/CrashReport.h"
-#include "guard/Watchdog.h"
+#include "guard/LibraryHooks.h"
 
 #include <windows.h>
 
@@ -14,8 +13,11 @@ CLibraryModule::CLibraryModule() : m_handle(nullptr)
 CLibraryModule::~CLibraryModule()
 {
     if (m_handle) {
-        const CLibraryCall call(m_path.c_str(), "unloading");
-        FreeLibrary(static_cast<HMODULE>(m_handle));
+        {
+            const CLibraryCall call(m_path.c_str(), "unloading");
+            FreeLibrary(static_cast<HMODULE>(m_handle));
+        }
+        NoteLibraryFreed(m_handle);
     }
 }
 
@@ -32,7 +34,7 @@ bool CLibraryModule::Load(const std::string& path, std::string& errorText)
         error = m_handle ? 0 : GetLastError();
     }
     if (m_handle) {
-        NoteDeviceLibrary(m_handle);
+        NoteLibraryLoaded(m_handle, m_path.c_str());
         return true;
     }
     errorText = GetSystemErrorText(error);
@@ -50,7 +52,10 @@ bool CLibraryModule::Unload()
 {
     void* const handle = m_handle;
     m_handle = nullptr;
-    return handle && FreeLibrary(static_cast<HMODULE>(handle));
+    if (!handle || !FreeLibrary(static_cast<HMODULE>(handle)))
+        return false;
+    NoteLibraryFreed(handle);
+    return true;
 }
 
 const void* CLibraryModule::Handle() const

@@ -7,7 +7,7 @@
 #include "device/LibraryModule.h"
 #include "device/TavroDevice.h"
 #include "device/TavroDeviceLibrary.h"
-#include "guard/Watchdog.h"
+#include "guard/LibraryHooks.h"
 
 #include <atomic>
 #include <map>

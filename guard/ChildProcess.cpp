@@ -25,6 +25,35 @@ HANDLE CreateGuardJob()
     return job;
 }
 
+// The program file's path as CreateProcess takes it: a path of MAX_PATH
+// characters or more only in its short form (which only the wide function
+// gives for such a path).
+std::string StartablePath()
+{
+    const std::string path = GetProgramFilePath();
+    if (path.size() < MAX_PATH)
+        return path;
+    std::wstring wide(path.size() + 1, L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], static_cast<int>(wide.size())));
+    if (wide.empty())
+        return path;
+    wide.pop_back();  // the NUL
+    // The prefix turns off the path's normalisation: slashes first.
+    for (wchar_t& c : wide)
+        if (c == L'/')
+            c = L'\\';
+    wide = L"\\\\?\\" + wide;
+    std::wstring shortPath(wide.size() + 1, L'\0');
+    const DWORD length = GetShortPathNameW(wide.c_str(), &shortPath[0], static_cast<DWORD>(shortPath.size()));
+    if (length == 0 || length >= shortPath.size() || length < 4)
+        return path;
+    std::string narrow(4 * length + 1, '\0');
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, shortPath.c_str() + 4, static_cast<int>(length - 4), &narrow[0],
+                                          static_cast<int>(narrow.size()), nullptr, nullptr);
+    narrow.resize(bytes > 0 ? bytes : 0);
+    return narrow.empty() ? path : narrow;
+}
+
 }  // namespace
 
 CChildProcess::CChildProcess() : m_process(nullptr), m_job(nullptr)
@@ -64,9 +93,10 @@ bool CChildProcess::Start(const std::string& arguments, const std::vector<HANDLE
     for (HANDLE handle : inherited)
         MakeInheritable(handle);
 
-    std::string commandLine = "\"" + GetProgramFilePath() + "\" " + arguments;
+    const std::string program = StartablePath();
+    std::string commandLine = "\"" + program + "\" " + arguments;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
+    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
                         &startup, &process)) {
         errorText = GetLastErrorText();
         return false;

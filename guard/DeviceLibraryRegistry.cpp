@@ -2,21 +2,10 @@
 
 #include <windows.h>
 
-#include <atomic>
-#include <cstdint>
-
 namespace {
 
-const unsigned kSlots = 256;
-
-struct ImageRange {
-    std::atomic<std::uintptr_t> base;
-    std::atomic<std::uintptr_t> size;
-};
-
-ImageRange g_libraries[kSlots];
-std::atomic<unsigned> g_nextSlot(0);
-std::atomic<void*> g_moduleUnderTest(nullptr);
+DeviceLibraryTable g_ownTable;
+DeviceLibraryTable* g_table = &g_ownTable;
 
 // The size of the image mapped at module, from its own headers.
 std::uintptr_t ImageSize(void* module)
@@ -29,37 +18,59 @@ std::uintptr_t ImageSize(void* module)
     return nt->Signature == IMAGE_NT_SIGNATURE ? nt->OptionalHeader.SizeOfImage : 0;
 }
 
+bool Holds(const LibraryEntry& entry, std::uintptr_t address)
+{
+    const std::uintptr_t size = entry.size.load();
+    const std::uintptr_t base = entry.base.load();
+    return entry.state.load() != kEntryEmpty && size != 0 && address >= base && address - base < size;
+}
+
 }  // namespace
 
-void AddDeviceLibrary(void* module)
+void UseDeviceLibraryTable(DeviceLibraryTable* table)
+{
+    g_table = table ? table : &g_ownTable;
+}
+
+void AddDeviceLibrary(void* module, const char* path)
 {
     if (!module)
         return;
-    ImageRange& slot = g_libraries[g_nextSlot.fetch_add(1) % kSlots];
-    // Emptied first, so that a reader never pairs a base with a wrong size.
-    slot.size.store(0);
-    slot.base.store(reinterpret_cast<std::uintptr_t>(module));
-    slot.size.store(ImageSize(module));
+    LibraryEntry& entry = g_table->entries[g_table->added.fetch_add(1) % kSharedLibraries];
+    // Emptied first, so that a reader never pairs a base with a wrong path.
+    entry.state.store(kEntryEmpty);
+    entry.base.store(reinterpret_cast<std::uintptr_t>(module));
+    entry.size.store(ImageSize(module));
+    CopyText(entry.path, sizeof entry.path, path);
+    entry.state.store(kEntryLoaded);
 }
 
-void* FindDeviceLibrary(const void* address)
+void MarkDeviceLibraryFreed(void* module)
 {
-    const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(address);
-    for (ImageRange& slot : g_libraries) {
-        const std::uintptr_t size = slot.size.load();
-        const std::uintptr_t base = slot.base.load();
-        if (size != 0 && at >= base && at - base < size)
-            return reinterpret_cast<void*>(base);
+    const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(module);
+    for (LibraryEntry& entry : g_table->entries)
+        if (entry.state.load() == kEntryLoaded && entry.base.load() == base)
+            entry.state.store(kEntryFreed);
+}
+
+const LibraryEntry* FindDeviceLibrary(const DeviceLibraryTable& table, std::uintptr_t address)
+{
+    const LibraryEntry* freed = nullptr;
+    for (const LibraryEntry& entry : table.entries) {
+        if (!Holds(entry, address))
+            continue;
+        if (entry.state.load() == kEntryLoaded)
+            return &entry;
+        freed = &entry;
     }
-    return nullptr;
+    return freed;
 }
 
-void SetModuleUnderTest(void* module)
+const LibraryEntry* LastDeviceLibrary(const DeviceLibraryTable& table)
 {
-    g_moduleUnderTest.store(module);
-}
-
-void* ModuleUnderTest()
-{
-    return g_moduleUnderTest.load();
+    const uint32_t added = table.added.load();
+    if (added == 0)
+        return nullptr;
+    const LibraryEntry& entry = table.entries[(added - 1) % kSharedLibraries];
+    return entry.state.load() != kEntryEmpty ? &entry : nullptr;
 }

@@ -1,16 +1,27 @@
-// The device libraries the program has loaded, by the address range of their
-// images, so that a report can tell whose code an address is in. Reading
-// needs no lock and no loader call: a report may run while the faulting
-// thread holds the loader's lock.
+// The device libraries the program has loaded: the address range of each
+// image and a copy of its path, marked when the library is freed. A report
+// can then tell whose code an address is in, and name a library that is
+// gone, without a loader call (the faulting thread may hold the loader's
+// lock) and without the heap. In a search child the table lives in the
+// memory it shares with its parent.
 #pragma once
 
-// Notes a loaded device library by its module handle (its image's base).
-// The most recent 256 are remembered.
-void AddDeviceLibrary(void* module);
+#include "guard/SharedRunState.h"
 
-// The noted device library whose image holds address, or null.
-void* FindDeviceLibrary(const void* address);
+#include <cstdint>
 
-// The module of the library under test, once it is loaded; null otherwise.
-void SetModuleUnderTest(void* module);
-void* ModuleUnderTest();
+// Where the notes go from now on (the process's own table until then).
+void UseDeviceLibraryTable(DeviceLibraryTable* table);
+
+// Notes a loaded device library: its module handle (the image's base) and
+// path. The newest 256 are remembered.
+void AddDeviceLibrary(void* module, const char* path);
+// Marks the library at module freed (its entry stays, to name what is left
+// of it, a thread say).
+void MarkDeviceLibraryFreed(void* module);
+
+// The entry whose image holds address, or null; a loaded library before a
+// freed one that once lay at the same place.
+const LibraryEntry* FindDeviceLibrary(const DeviceLibraryTable& table, std::uintptr_t address);
+// The library noted last, or null.
+const LibraryEntry* LastDeviceLibrary(const DeviceLibraryTable& table);

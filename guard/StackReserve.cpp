@@ -37,3 +37,32 @@ void ReserveStackForReports()
     if (SetThreadStackGuarantee(&reserve))
         PlaceGuardPageAboveReserve();
 }
+
+// Every thread of the process, a library's own included, gets the reserve
+// as it starts: the system calls the program's TLS callbacks on each new
+// thread before the thread's own code runs.
+namespace {
+
+void NTAPI ReserveStackOnThreadStart(PVOID, DWORD reason, PVOID)
+{
+    if (reason == DLL_THREAD_ATTACH)
+        ReserveStackForReports();
+}
+
+}  // namespace
+
+#if defined(_MSC_VER)
+#if defined(_M_IX86)
+#pragma comment(linker, "/INCLUDE:__tls_used")
+#pragma comment(linker, "/INCLUDE:_g_reserveStackCallback")
+#else
+#pragma comment(linker, "/INCLUDE:_tls_used")
+#pragma comment(linker, "/INCLUDE:g_reserveStackCallback")
+#endif
+#pragma const_seg(".CRT$XLR")
+extern "C" const PIMAGE_TLS_CALLBACK g_reserveStackCallback = ReserveStackOnThreadStart;
+#pragma const_seg()
+#else
+extern "C" __attribute__((section(".CRT$XLR"), used))
+const PIMAGE_TLS_CALLBACK g_reserveStackCallback = ReserveStackOnThreadStart;
+#endif

@@ -4,6 +4,8 @@
 // homing a motor.
 #pragma once
 
+#include "guard/LibraryHooks.h"
+
 // Starts the watchdog thread; before any library is loaded, since a library
 // that hangs in DllMain holds the loader's lock, which a new thread needs.
 // For the tests only, the environment variable TAVRO_TEST_HANG_SECONDS (1 to
@@ -12,13 +14,3 @@ void StartWatchdog();
 // Ends the watchdog thread, once no library is loaded any more: the process
 // then ends with its main thread alone, as it did before the watch.
 void StopWatchdog();
-
-// Marks one call into a device library for its lifetime; library and call
-// must outlive it (a device's path, a literal such as "Tavro_GetLastData").
-class CLibraryCall {
-public:
-    CLibraryCall(const char* library, const char* call);
-    ~CLibraryCall();
-    CLibraryCall(const CLibraryCall&) = delete;
-    CLibraryCall& operator=(const CLibraryCall&) = delete;
-};

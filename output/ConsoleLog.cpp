@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <cerrno>
+#include <fcntl.h>
 #include <cstdlib>
 #include <io.h>
 #include <mutex>
@@ -18,20 +18,15 @@ namespace {
 
 FILE* g_consoleStream = nullptr;
 
-// Every print holds this lock, so that a last word (a crash report) can wait
-// for a print in progress and then stop all output for good. It is never
-// destroyed: a library calling exit() runs the program's static destructors
-// before the last word is written.
+// Every print holds this lock, so that the watchdog's warnings never cut
+// into a line of the main thread. It is never destroyed: a library calling
+// exit() runs the program's static destructors while the program may still
+// print.
 std::mutex& OutputLock()
 {
     static std::mutex* const lock = new std::mutex;
     return *lock;
 }
-std::atomic<bool> g_outputStopped(false);
-
-// A handle of the log's own, for the last word: it stays valid even after
-// the C runtime closes its files while the process ends.
-HANDLE g_lastWordLog = nullptr;
 
 FILE* ConsoleStream()
 {
@@ -53,8 +48,6 @@ void WriteOut(const std::string& text, int indent, bool logOnly)
     std::string indented;
     IndentLines(text, indent, indented);
     const std::lock_guard<std::mutex> lock(OutputLock());
-    if (g_outputStopped.load(std::memory_order_relaxed))
-        return;
     if (!logOnly)
         WriteTo(ConsoleStream(), indented);
     if (g_logFile)
@@ -64,25 +57,6 @@ void WriteOut(const std::string& text, int indent, bool logOnly)
 const char* const kLogFileName = "TavroProbe.log";
 const int kLogOpenAttempts = 20;
 const DWORD kLogOpenRetryMilliseconds = 50;
-
-// Writes all of text to a system handle, with every line feed as CR LF as
-// the program's text-mode streams store it.
-void WriteToHandle(HANDLE handle, const char* text, std::size_t length)
-{
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
-        return;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= length; ++i) {
-        if (i == length || text[i] == '\n') {
-            DWORD written = 0;
-            if (i > start)
-                WriteFile(handle, text + start, static_cast<DWORD>(i - start), &written, nullptr);
-            if (i < length)
-                WriteFile(handle, "\r\n", 2, &written, nullptr);
-            start = i + 1;
-        }
-    }
-}
 
 // Text mode: every line feed is stored as carriage return + line feed. Not
 // shared for writing (what fopen_s gives): a second run started from the same
@@ -100,14 +74,6 @@ FILE* OpenLogNotSharedForWriting(const std::string& path)
     return file;
 }
 
-void KeepLogHandleForLastWord()
-{
-    const HANDLE log = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(g_logFile)));
-    const HANDLE process = GetCurrentProcess();
-    if (!DuplicateHandle(process, log, process, &g_lastWordLog, 0, FALSE, DUPLICATE_SAME_ACCESS))
-        g_lastWordLog = nullptr;
-}
-
 }  // namespace
 
 void SetConsoleStream(FILE* stream)
@@ -121,7 +87,6 @@ bool CreateLogFile()
     g_logFile = OpenLogNotSharedForWriting(path);
     if (g_logFile) {
         g_logFilePath = path;
-        KeepLogHandleForLastWord();
         return true;
     }
     PrintFormatted("ERROR: failed to create log file %s\n", path.c_str(), 0);
@@ -134,29 +99,26 @@ void CloseLogFile()
         return;
     fclose(g_logFile);
     g_logFile = nullptr;
-    if (g_lastWordLog) {
-        CloseHandle(g_lastWordLog);
-        g_lastWordLog = nullptr;
-    }
     WriteTo(ConsoleStream(), "\nA log file was created at " + g_logFilePath + "\n");
     system("PAUSE");
 }
 
-void WriteLastWord(const char* text, std::size_t length, unsigned waitMilliseconds)
+void* LogFileHandle()
 {
-    g_outputStopped.store(true);
-    // A print in progress ends first; the thread printing may also be the
-    // one that faulted, so the wait is bounded.
-    for (unsigned waited = 0; !OutputLock().try_lock() && waited < waitMilliseconds; ++waited)
-        Sleep(1);
-    // The streams were flushed after every write, so everything printed
-    // before is already out. Their locks may be held by a thread that is
-    // stopped or gone, so the text goes past them, straight to the handles.
-    WriteToHandle(GetStdHandle(STD_OUTPUT_HANDLE), text, length);
-    if (g_lastWordLog) {
-        WriteToHandle(g_lastWordLog, text, length);
-        FlushFileBuffers(g_lastWordLog);
+    return g_logFile ? reinterpret_cast<void*>(_get_osfhandle(_fileno(g_logFile))) : nullptr;
+}
+
+bool AdoptLogFile(void* handle)
+{
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_TEXT | _O_WRONLY);
+    if (descriptor < 0)
+        return false;
+    g_logFile = _fdopen(descriptor, "wt");
+    if (!g_logFile) {
+        _close(descriptor);
+        return false;
     }
+    return true;
 }
 
 void PrintFormatted(const char* format, const char* argument, int indent)

@@ -19,11 +19,12 @@ bool CreateLogFile();
 // Does nothing at all when no log is open.
 void CloseLogFile();
 
-// The last word of a run: stops all output for good (every later print does
-// nothing), waits up to waitMilliseconds for a print in progress, then writes
-// text to the console and the log handles directly, without allocating and
-// past the streams' locks. For reports made while the process is ending.
-void WriteLastWord(const char* text, std::size_t length, unsigned waitMilliseconds);
+// The system handle of the open log, or null: for a child process that
+// writes to the same log.
+void* LogFileHandle();
+// Makes an inherited handle of the log the open log of this process (text
+// mode, as the log is written everywhere); false when it is none.
+bool AdoptLogFile(void* handle);
 
 // Puts argument in place of the one "%s" of format and prints the result.
 // The finished text is written literally, whatever its length.

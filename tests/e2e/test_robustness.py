@@ -150,16 +150,6 @@ def test_an_exception_thrown_across_the_interface(probe):
     assert_log_holds_everything(run)
 
 
-def test_a_fault_inside_the_library_ends_the_run_with_a_report(probe):
-    run = run_case(probe, probe.fixture("fixture_fault"), stdin=b"y\n1\nn\n")
-    report = f"ERROR: unhandled exception 0xC0000005 while testing Tavro device library {CASE}\r\n"
-    assert run.returncode == 1
-    assert run.stdout.endswith(crlf('Acquiring data from "Tavro Fixture Device" . . .\n  \n') + report)
-    assert "Press any key" not in run.stdout
-    assert run.log.endswith(report)
-    assert console_from_log(run.log) == run.stdout
-
-
 def test_input_ending_mid_dialogue_goes_on_with_the_defaults(probe):
     # One answer only: the time question meets the end of the input, so the
     # case runs 10 s and the next library is tested with yes and 10 s too.
@@ -225,22 +215,52 @@ def test_libraries_that_catch_their_own_exceptions_or_bring_their_dependency(pro
     assert_log_holds_everything(run)
 
 
-@pytest.mark.parametrize("fixture, stdin, line", [
-    ("fixture_filter_null_fault", b"y\n1\n",
-     f"ERROR: unhandled exception 0xC0000005 while testing Tavro device library {CASE}"),
-    ("fixture_filter_own_fault", b"y\n1\n",
-     f"ERROR: unhandled exception 0xC0000005 while testing Tavro device library {CASE}"),
-    ("fixture_recurse", b"",
-     f"ERROR: unhandled exception 0xC00000FD while testing Tavro device library {CASE}"),
-    ("fixture_exit", b"y\n1\n", f"ERROR: Tavro device library {CASE} ended the process with exit code 3"),
-    # Its thread faults 300 ms after the load, while the next library acquires.
-    ("fixture_thread_fault", b"n\ny\n2\n",
-     f"ERROR: unhandled exception 0xC0000005 in Tavro device library {CASE} "
-     f"while testing Tavro device library {PF}{NEXT}"),
-])
-def test_a_library_that_ends_the_run_is_named_in_the_last_line(probe, fixture, stdin, line):
-    run = run_case(probe, probe.fixture(fixture), stdin=stdin)
-    assert_last_word(run, line)
+# Libraries that end the process that tests them, each with the answers it
+# reads and the line that names it. The thread fixtures end it 300 ms after
+# their load, while the good library after them acquires for 2 s.
+ENDS = [
+    ("a_fault", "fixture_fault", b"y\n1\n", "unhandled exception 0xC0000005 while testing {}"),
+    ("b_filter_null", "fixture_filter_null_fault", b"y\n1\n", "unhandled exception 0xC0000005 while testing {}"),
+    ("c_filter_own", "fixture_filter_own_fault", b"y\n1\n", "unhandled exception 0xC0000005 while testing {}"),
+    ("d_recurse", "fixture_recurse", b"", "unhandled exception 0xC00000FD while testing {}"),
+    ("e_exit", "fixture_exit", b"y\n1\n", "{} ended the process with exit code 3"),
+    ("f_crt_exit", "fixture_crt_exit", b"y\n1\n", "{} ended the process with exit code 4"),
+    ("g_terminate", "fixture_terminate", b"y\n1\n", "{} ended the process with exit code 6"),
+    ("h_fastfail", "fixture_fastfail", b"y\n1\n", "unhandled exception 0xC0000409 while testing {}"),
+    ("i_thread_exit", "fixture_thread_exit", b"y\n1\n", "{} ended the process with exit code 5"),
+    ("j_thread_fault", "fixture_thread_fault", b"n\n", None),
+    ("j_until", "fixture_good", b"y\n2\n", "unhandled exception 0xC0000005 in {j_thread_fault} while testing {}"),
+    ("k_thread_crt_fault", "fixture_thread_crt_fault", b"n\n", None),
+    ("k_until", "fixture_good", b"y\n2\n",
+     "unhandled exception 0xC0000005 in {k_thread_crt_fault} while testing {}"),
+    ("l_thread_throw", "fixture_thread_throw", b"n\n", None),
+    ("l_until", "fixture_good", b"y\n2\n", "unhandled exception 0x20474343 in {l_thread_throw} while testing {}"),
+]
+
+
+def library_text(name):
+    return f"Tavro device library {PF}{name}.dll"
+
+
+def test_every_library_that_ends_the_process_is_named_once_and_the_search_goes_on(probe):
+    for name, fixture, _, _ in ENDS:
+        probe.install(probe.program_files, probe.fixture(fixture), f"{name}.dll")
+    probe.install(probe.program_files, probe.fixture("fixture_good"), NEXT)
+    run = probe.run(stdin=b"".join(answers for _, _, answers, _ in ENDS) + b"n\n")
+    body = run.console_body()
+    libraries = {name: library_text(name) for name, _, _, _ in ENDS}
+    reports = ["ERROR: " + line.format(libraries[name], **libraries) for name, _, _, line in ENDS if line]
+    found = [line for line in body.split("\r\n") if line.startswith("ERROR:")]
+    assert found == reports
+    for report in reports:
+        # The next library's test follows the report at once.
+        assert crlf(f"{report}\n\nLoading {PF}") in body
+    for name, _, _, _ in ENDS + [(NEXT[:-4], None, None, None)]:
+        assert body.count(f"Loading {PF}{name}.dll\r\n") == 1, name
+    assert body.count("Searching ") == 2
+    assert 'End of testing device "Tavro Fixture Device"\r\n\r\n\r\nSearching C:\\ProgramData' in body
+    assert_next_library_tested(run)
+    assert_log_holds_everything(run)
 
 
 @pytest.mark.parametrize("fixture, call", [("fixture_hang_attach", "loading"),

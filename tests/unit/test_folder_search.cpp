@@ -106,3 +106,27 @@ TEST_F(SearchFolderTest, FolderWithOnlyRefusedNamesPrintsOnlyItsSearchingLine)
     EXPECT_TRUE(g_handedOn.empty());
     EXPECT_EQ(Crlf("Searching " + m_folder.Path() + " . . .\n\n"), capture.Console());
 }
+
+TEST_F(SearchFolderTest, AResumedSearchPassesOverWhatWasStartedWithoutAWord)
+{
+    OutputCapture capture;
+    for (const char* name : {"a.dll", "b.dll", "c.dll"})
+        m_folder.AddFile(name);
+    SearchPosition position = {};
+    position.folderStarted.store(1);
+    position.nextEntry.store(2);
+    EXPECT_TRUE(SearchFolder(m_folder.Path().c_str(), RecordLibrary, position));
+    const std::string& f = m_folder.Path();
+    ASSERT_EQ(std::vector<std::string>{f + "c.dll"}, g_handedOn);
+    EXPECT_EQ(Crlf("\nLoading " + f + "c.dll\n\n"), capture.Console());
+    EXPECT_EQ(3, position.nextEntry.load());
+
+    // A fresh position starts the folder: every entry is recorded before its
+    // test, so a test cut short is never repeated.
+    SearchPosition fresh = {};
+    g_handedOn.clear();
+    EXPECT_TRUE(SearchFolder(f.c_str(), RecordLibrary, fresh));
+    EXPECT_EQ(3u, g_handedOn.size());
+    EXPECT_EQ(1, fresh.folderStarted.load());
+    EXPECT_EQ(3, fresh.nextEntry.load());
+}
