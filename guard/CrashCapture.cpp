@@ -82,7 +82,57 @@ void CaptureAbort(int)
     RecordAndEnd(kAbortCode, nullptr);
 }
 
+// ExitProcess (and exit(), which ends in it) ends every other thread, then
+// runs the fiber-local storage callbacks of the exiting thread: that thread
+// is noted, so that the parent can name the library whose thread it was. A
+// thread that merely ends runs the same callback, and also the program's
+// thread-detach callback (before it or after it, by system): the pair tells
+// the two apart.
+DWORD g_exitSlot = FLS_OUT_OF_INDEXES;
+
+void WINAPI NoteExitingThread(void*)
+{
+    ExitRecord& exit = g_state->exit;
+    const DWORD thread = GetCurrentThreadId();
+    if (exit.endingThreadId.load() == thread)
+        return;
+    exit.threadStart.store(CurrentThreadStart());
+    exit.threadId.store(thread);
+    exit.seen.store(1);
+}
+
+void NTAPI FollowThreads(PVOID, DWORD reason, PVOID)
+{
+    if (g_exitSlot == FLS_OUT_OF_INDEXES)
+        return;
+    if (reason == DLL_THREAD_ATTACH) {
+        // The callback runs only for a slot that holds a value.
+        FlsSetValue(g_exitSlot, &g_exitSlot);
+    } else if (reason == DLL_THREAD_DETACH) {
+        ExitRecord& exit = g_state->exit;
+        const DWORD thread = GetCurrentThreadId();
+        exit.endingThreadId.store(thread);
+        if (exit.threadId.load() == thread)
+            exit.seen.store(0);
+    }
+}
+
 }  // namespace
+
+#if defined(_MSC_VER)
+#if defined(_M_IX86)
+#pragma comment(linker, "/INCLUDE:__tls_used")
+#pragma comment(linker, "/INCLUDE:_g_followThreads")
+#else
+#pragma comment(linker, "/INCLUDE:_tls_used")
+#pragma comment(linker, "/INCLUDE:g_followThreads")
+#endif
+#pragma const_seg(".CRT$XLS")
+extern "C" const PIMAGE_TLS_CALLBACK g_followThreads = FollowThreads;
+#pragma const_seg()
+#else
+extern "C" __attribute__((section(".CRT$XLS"), used)) const PIMAGE_TLS_CALLBACK g_followThreads = FollowThreads;
+#endif
 
 void InstallCrashCapture(SharedRunState& state)
 {
@@ -95,6 +145,9 @@ void InstallCrashCapture(SharedRunState& state)
     SetUnhandledExceptionFilter(CaptureUnhandledException);
     AddVectoredExceptionHandler(1, RearmCapture);
     std::signal(SIGABRT, CaptureAbort);
+    g_exitSlot = FlsAlloc(NoteExitingThread);
+    if (g_exitSlot != FLS_OUT_OF_INDEXES)
+        FlsSetValue(g_exitSlot, &g_exitSlot);
 }
 
 SharedRunState& CapturedRunState()

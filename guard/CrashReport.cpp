@@ -3,6 +3,8 @@
 #include "guard/DeviceLibraryRegistry.h"
 #include "guard/ProcessEnd.h"
 
+#include <cstring>
+
 namespace {
 
 std::size_t Append(char* buffer, std::size_t size, std::size_t length, const char* text)
@@ -53,10 +55,14 @@ const char* FaultingLibrary(const SharedRunState& state)
     return culprit->path;
 }
 
-// Who ended the process: the library under test, or else the library loaded
-// last (its thread, or what it left behind); null when none was loaded.
+// Who ended the process: the library whose thread called ExitProcess, or
+// else the library under test, or else the library loaded last (what it left
+// behind); null when none was loaded.
 const char* EndingLibrary(const SharedRunState& state)
 {
+    if (state.exit.seen.load())
+        if (const LibraryEntry* const owner = FindDeviceLibrary(state.libraries, state.exit.threadStart.load()))
+            return owner->path;
     if (const char* const tested = TestedLibrary(state))
         return tested;
     const LibraryEntry* const last = LastDeviceLibrary(state.libraries);
@@ -76,6 +82,13 @@ std::string ChildEndReport(const SharedRunState& state, unsigned long exitCode)
         length = FormatCrashReport(exitCode, nullptr, TestedLibrary(state), &text[0], text.size());
     } else if (const char* const library = EndingLibrary(state)) {
         length = FormatProcessEndReport(library, exitCode, &text[0], text.size());
+        // Another library's thread ended the process during this one's test.
+        const char* const tested = TestedLibrary(state);
+        if (tested && std::strcmp(tested, library) != 0) {
+            length = Append(&text[0], text.size(), length - 1, " while testing Tavro device library ");
+            length = Append(&text[0], text.size(), length, tested);
+            length = Append(&text[0], text.size(), length, "\n");
+        }
     } else {
         length = Append(&text[0], text.size(), 0, "ERROR: the search process ended with exit code ");
         length = AppendDecimal(&text[0], text.size(), length, exitCode);

@@ -33,6 +33,9 @@ void ForgetEndedChild(SharedRunState& state)
     state.fault.code.store(0);
     state.fault.address.store(0);
     state.fault.threadStart.store(0);
+    state.exit.seen.store(0);
+    state.exit.threadStart.store(0);
+    state.exit.threadId.store(0);
     state.testing.store(0);
     state.moduleUnderTest.store(0);
 }

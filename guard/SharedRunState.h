@@ -50,6 +50,16 @@ struct FaultRecord {
     std::atomic<std::uintptr_t> threadStart;
 };
 
+// The thread that ended the process through ExitProcess (or exit): its
+// fiber-local storage callback runs as the process ends, where a thread that
+// merely ends also passes the program's thread-detach callback.
+struct ExitRecord {
+    std::atomic<int32_t> seen;
+    std::atomic<uint32_t> threadId;
+    std::atomic<std::uintptr_t> threadStart;
+    std::atomic<uint32_t> endingThreadId;  // the last thread seen ending by itself
+};
+
 struct SharedRunState {
     uint32_t magic;
     SearchPosition position;
@@ -61,6 +71,7 @@ struct SharedRunState {
     std::atomic<int32_t> finished;
     std::atomic<int32_t> searched;
     FaultRecord fault;
+    ExitRecord exit;
     DeviceLibraryTable libraries;
 };
 

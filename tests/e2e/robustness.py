@@ -37,16 +37,6 @@ def assert_next_library_tested(run, program_files=PF):
     assert run.returncode == 0
 
 
-def assert_last_word(run, line):
-    """A run a library ended: line is the last output on the console and in
-    the log, the log holds the console output, and the exit code is 1."""
-    assert run.returncode == 1
-    assert run.stdout.endswith(crlf(line + "\n")), run.stdout[-400:]
-    assert "Press any key" not in run.stdout
-    assert run.log.endswith(crlf(line + "\n"))
-    assert console_from_log(run.log) == run.stdout
-
-
 def run_until_warnings(probe, count, env, stdin=b"y\n1\n", timeout=60):
     """Starts the program and reads its console until count lines starting
     with "WARNING:" have come, then ends it; the console text and the log."""

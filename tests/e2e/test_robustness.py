@@ -6,7 +6,7 @@ import re
 import pytest
 
 from conftest import Run, build_dir, crlf
-from robustness import (NEXT, PF, assert_last_word, assert_log_holds_everything,
+from robustness import (NEXT, PF, assert_log_holds_everything,
                         assert_next_library_tested, console_from_log, run_case, run_until_warnings)
 from test_acquisition import blocks
 
@@ -227,7 +227,8 @@ ENDS = [
     ("f_crt_exit", "fixture_crt_exit", b"y\n1\n", "{} ended the process with exit code 4"),
     ("g_terminate", "fixture_terminate", b"y\n1\n", "{} ended the process with exit code 6"),
     ("h_fastfail", "fixture_fastfail", b"y\n1\n", "unhandled exception 0xC0000409 while testing {}"),
-    ("i_thread_exit", "fixture_thread_exit", b"y\n1\n", "{} ended the process with exit code 5"),
+    ("i_thread_exit", "fixture_thread_exit", b"n\n", None),
+    ("i_until", "fixture_good", b"y\n2\n", "{i_thread_exit} ended the process with exit code 5 while testing {}"),
     ("j_thread_fault", "fixture_thread_fault", b"n\n", None),
     ("j_until", "fixture_good", b"y\n2\n", "unhandled exception 0xC0000005 in {j_thread_fault} while testing {}"),
     ("k_thread_crt_fault", "fixture_thread_crt_fault", b"n\n", None),

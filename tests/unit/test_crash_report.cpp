@@ -120,4 +120,11 @@ TEST_F(ChildEndTest, AnEndWithoutAFaultIsAnExceptionOrAnExitByItsCode)
     EXPECT_EQ("ERROR: Tavro device library C:\\b.dll ended the process with exit code 5\n",
               ChildEndReport(*m_state, 5));
     EXPECT_EQ("ERROR: the search process ended with exit code 7\n", ChildEndReport(SharedRunState(), 7));
+    // ExitProcess on a thread that a.dll started, while b.dll is tested.
+    m_state->testing.store(1);
+    m_state->exit.threadStart.store(0x10020);
+    m_state->exit.seen.store(1);
+    EXPECT_EQ("ERROR: Tavro device library C:\\a.dll ended the process with exit code 5 while testing Tavro "
+              "device library C:\\b.dll\n",
+              ChildEndReport(*m_state, 5));
 }
