@@ -38,8 +38,11 @@ bool CLibraryModule::Load(const std::string& path, std::string& errorText)
         return true;
     }
     errorText = GetSystemErrorText(error);
-    if (error == ERROR_MOD_NOT_FOUND)
+    if (error == ERROR_MOD_NOT_FOUND) {
+        // Looking for the modules maps files and may meet the loader's lock.
+        const CLibraryCall call(m_path.c_str(), "loading");
         errorText += MissingImportsText(path);
+    }
     return false;
 }
 

@@ -11,6 +11,16 @@ const std::size_t kImportDescriptorSize = 20;
 const std::size_t kSectionHeaderSize = 40;
 // A name longer than this is not a module name but a damaged table.
 const std::size_t kMaxNameLength = 4096;
+// The loader takes no more sections than this; a table of more imports than
+// this is damaged (or made to keep a reader busy).
+const uint16_t kMaxSections = 96;
+const std::size_t kMaxDescriptors = 1024;
+
+// A module name that names a path instead of a file: it is not looked for.
+bool IsPlainFileName(const std::string& name)
+{
+    return !name.empty() && name.find_first_of("\\/:") == std::string::npos;
+}
 
 // Reads little-endian integers at an offset, refusing any beyond the end.
 class CImageReader {
@@ -65,7 +75,7 @@ struct SectionTable {
 // holds it.
 bool FileOffsetOf(const CImageReader& reader, const SectionTable& sections, uint32_t rva, std::size_t& offset)
 {
-    for (uint16_t i = 0; i < sections.count; ++i) {
+    for (uint16_t i = 0; i < sections.count && i < kMaxSections; ++i) {
         const std::size_t header = sections.offset + i * kSectionHeaderSize;
         uint32_t virtualSize = 0, virtualAddress = 0, rawSize = 0, rawOffset = 0;
         if (!reader.Read32(header + 8, virtualSize) || !reader.Read32(header + 12, virtualAddress) ||
@@ -113,7 +123,7 @@ bool ReadImportedModuleNames(const std::vector<unsigned char>& image, std::vecto
     std::size_t descriptor = 0;
     if (!FileOffsetOf(reader, sections, importRva, descriptor))
         return false;
-    for (;; descriptor += kImportDescriptorSize) {
+    for (std::size_t read = 0; read < kMaxDescriptors; ++read, descriptor += kImportDescriptorSize) {
         uint32_t nameRva = 0, firstThunk = 0;
         if (!reader.Read32(descriptor + 12, nameRva) || !reader.Read32(descriptor + 16, firstThunk))
             return false;
@@ -123,6 +133,8 @@ bool ReadImportedModuleNames(const std::vector<unsigned char>& image, std::vecto
         std::string name;
         if (!FileOffsetOf(reader, sections, nameRva, nameOffset) || !reader.ReadText(nameOffset, name))
             return false;
-        names.push_back(name);
+        if (IsPlainFileName(name))
+            names.push_back(name);
     }
+    return false;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 // Appends the module names of the image's import table, in table order, to
-// names. False when the bytes are not a PE image or the table runs outside
-// them; names then holds what could be read.
+// names; a name that is a path rather than a file name is left out. False
+// when the bytes are not a PE image, the table runs outside them or holds
+// more than 1024 modules; names then holds what could be read.
 bool ReadImportedModuleNames(const std::vector<unsigned char>& image, std::vector<std::string>& names);

@@ -77,6 +77,26 @@ TEST(PeImports, RefusesWhatIsNotAWholePeImage)
     EXPECT_EQ(std::vector<std::string>{"vendorcore.dll"}, names);
 }
 
+TEST(PeImports, LeavesOutPathsAndStopsAtAnEndlessTable)
+{
+    std::vector<std::string> names;
+    EXPECT_TRUE(ReadImportedModuleNames(ImageImporting({"..\\up.dll", "C:/x.dll", "d:e.dll", "ok.dll"}), names));
+    EXPECT_EQ(std::vector<std::string>{"ok.dll"}, names);
+    // 1025 descriptors, all naming the module that follows them.
+    std::vector<unsigned char> endless = ImageImporting({});
+    endless.resize(0x200 + 20 * 1026 + 0x200, 0);
+    Put32(endless, 0x58 + 0xF0 + 8, static_cast<uint32_t>(endless.size()));
+    Put32(endless, 0x58 + 0xF0 + 16, static_cast<uint32_t>(endless.size()));
+    std::memcpy(&endless[0x200 + 20 * 1026], "a.dll", 6);
+    for (std::size_t i = 0; i < 1025; ++i) {
+        Put32(endless, 0x200 + 20 * i + 12, static_cast<uint32_t>(0x1000 + 20 * 1026));
+        Put32(endless, 0x200 + 20 * i + 16, 0x1180);
+    }
+    names.clear();
+    EXPECT_FALSE(ReadImportedModuleNames(endless, names));
+    EXPECT_EQ(1024u, names.size());
+}
+
 TEST(PeImports, ReadsABuiltLibrary)
 {
     std::ifstream file(FixturePath("fixture_import").c_str(), std::ios::binary);
