@@ -56,22 +56,21 @@ LONG WINAPI EndWithTheCode(EXCEPTION_POINTERS* exception)
 }  // namespace
 
 CCheckingChild::CCheckingChild(const std::string& channel)
-    : m_pipe(nullptr), m_mapping(nullptr), m_state(nullptr), m_faultHandler(nullptr)
+    : m_pipe(nullptr), m_faultHandler(nullptr)
 {
     const std::vector<std::string> parts = Split(channel, ':');
     if (parts.size() != 3)
         return;
     m_pipe = HandleFromText(parts[0]);
-    m_mapping = HandleFromText(parts[1]);
+    const HANDLE section = HandleFromText(parts[1]);
     for (const std::string& id : Split(parts[2], ','))
         if (!id.empty())
             m_ended.insert(id);
     m_first = FirstCheckAfter(m_ended);
-    m_state = static_cast<ChildState*>(MapViewOfFile(m_mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ChildState)));
-    if (!m_state)
+    if (!m_state.Open(section))
         return;
-    m_state->checkingThread = GetCurrentThreadId();
-    PublishChildState(m_state);
+    m_state.Get()->checkingThread = GetCurrentThreadId();
+    PublishChildState(m_state.Get());
     m_faultHandler = AddVectoredExceptionHandler(1, NoteFault);
     SetUnhandledExceptionFilter(EndWithTheCode);
 }
@@ -81,10 +80,6 @@ CCheckingChild::~CCheckingChild()
     if (m_faultHandler)
         RemoveVectoredExceptionHandler(m_faultHandler);
     PublishChildState(nullptr);
-    if (m_state)
-        UnmapViewOfFile(m_state);
-    if (m_mapping)
-        CloseHandle(m_mapping);
     if (m_pipe)
         CloseHandle(m_pipe);
 }

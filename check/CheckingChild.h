@@ -7,6 +7,7 @@
 
 #include "check/CheckRecorder.h"
 #include "check/ChildState.h"
+#include "guard/SharedSection.h"
 
 #include <windows.h>
 
@@ -23,7 +24,7 @@ public:
     CCheckingChild(const CCheckingChild&) = delete;
     CCheckingChild& operator=(const CCheckingChild&) = delete;
 
-    bool Valid() const { return m_state != nullptr; }
+    bool Valid() const { return m_state.Get() != nullptr; }
     const std::set<std::string>& EndedElsewhere() const { return m_ended; }
 
     void Started(const std::string& id, CCheckRecorder::Clock::duration limit) override;
@@ -36,8 +37,7 @@ private:
     void Write(const std::string& line);
 
     HANDLE m_pipe;
-    HANDLE m_mapping;
-    ChildState* m_state;
+    CSharedSection<ChildState> m_state;
     void* m_faultHandler;
     std::set<std::string> m_ended;
     std::string m_first;

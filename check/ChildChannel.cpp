@@ -17,38 +17,32 @@ void CloseIfOpen(HANDLE& handle)
 
 }  // namespace
 
-CChildChannel::CChildChannel() : m_read(nullptr), m_write(nullptr), m_mapping(nullptr), m_state(nullptr)
+CChildChannel::CChildChannel() : m_read(nullptr), m_write(nullptr)
 {
     if (!CreatePipe(&m_read, &m_write, nullptr, kPipeBytes)) {
         m_error = GetLastErrorText();
         m_read = m_write = nullptr;
         return;
     }
-    m_mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(ChildState), nullptr);
-    if (m_mapping)
-        m_state = static_cast<ChildState*>(MapViewOfFile(m_mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ChildState)));
-    if (!m_state)
+    if (!m_state.Create())
         m_error = GetLastErrorText();
 }
 
 CChildChannel::~CChildChannel()
 {
-    if (m_state)
-        UnmapViewOfFile(m_state);
-    CloseIfOpen(m_mapping);
     CloseIfOpen(m_write);
     CloseIfOpen(m_read);
 }
 
 std::vector<HANDLE> CChildChannel::ChildHandles() const
 {
-    return {m_write, m_mapping};
+    return {m_write, m_state.Handle()};
 }
 
 std::string CChildChannel::HandleText() const
 {
     return std::to_string(reinterpret_cast<uintptr_t>(m_write)) + ":" +
-           std::to_string(reinterpret_cast<uintptr_t>(m_mapping));
+           std::to_string(reinterpret_cast<uintptr_t>(m_state.Handle()));
 }
 
 void CChildChannel::CloseChildEnd()

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "check/ChildState.h"
+#include "guard/SharedSection.h"
 
 #include <windows.h>
 
@@ -20,7 +21,7 @@ public:
     CChildChannel(const CChildChannel&) = delete;
     CChildChannel& operator=(const CChildChannel&) = delete;
 
-    bool Valid() const { return m_state != nullptr; }
+    bool Valid() const { return m_state.Get() != nullptr; }
     const std::string& ErrorText() const { return m_error; }
 
     // The handles the child inherits, and their values as text for its
@@ -33,12 +34,11 @@ public:
 
     // What the child has written since the last call, without waiting.
     std::string ReadAvailable();
-    const ChildState& State() const { return *m_state; }
+    const ChildState& State() const { return *m_state.Get(); }
 
 private:
     HANDLE m_read;
     HANDLE m_write;
-    HANDLE m_mapping;
-    ChildState* m_state;
+    CSharedSection<ChildState> m_state;
     std::string m_error;
 };
