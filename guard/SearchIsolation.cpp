@@ -3,7 +3,7 @@
 #include "guard/ChildProcess.h"
 #include "guard/CrashCapture.h"
 #include "guard/CrashReport.h"
-#include "guard/SharedRunStateMapping.h"
+#include "guard/SharedSection.h"
 #include "output/ConsoleLog.h"
 
 #include <windows.h>
@@ -45,17 +45,18 @@ void ForgetEndedChild(SharedRunState& state)
 bool RunSearchInChildren(bool& searched)
 {
     searched = false;
-    CSharedRunStateMapping mapping;
-    if (!mapping.Create())
+    CSharedSection<SharedRunState> section;
+    if (!section.Create())
         return false;
-    SharedRunState& state = *mapping.State();
+    SharedRunState& state = *section.Get();
+    state.magic = kSharedRunStateMagic;
     void* const log = LogFileHandle();
-    const std::string arguments = ChildArguments(mapping.Section(), log);
+    const std::string arguments = ChildArguments(section.Handle(), log);
     for (;;) {
         const uint32_t stepsBefore = state.position.steps.load();
         CChildProcess child;
         std::string error;
-        if (!child.Start(arguments, {mapping.Section(), static_cast<HANDLE>(log)}, error)) {
+        if (!child.Start(arguments, {section.Handle(), static_cast<HANDLE>(log)}, error)) {
             if (stepsBefore == 0)
                 return false;
             PrintText("ERROR: cannot start the search process again. " + error, 0, false);
@@ -84,10 +85,15 @@ bool CSearchChild::Attach(const char* commandLine)
     std::uintptr_t log = 0;
     if (std::sscanf(switchAt + sizeof kChildSwitch - 1, " %" SCNuPTR " %" SCNuPTR, &section, &log) != 2)
         return false;
-    static CSharedRunStateMapping mapping;
-    if (!mapping.Open(reinterpret_cast<HANDLE>(section)) || !AdoptLogFile(reinterpret_cast<void*>(log)))
+    // Never unmapped: a library calling exit() runs the program's static
+    // destructors, and the state is written after them, as the process ends.
+    CSharedSection<SharedRunState>* const shared = new CSharedSection<SharedRunState>;
+    if (!shared->Open(reinterpret_cast<HANDLE>(section)) || shared->Get()->magic != kSharedRunStateMagic ||
+        !AdoptLogFile(reinterpret_cast<void*>(log))) {
+        delete shared;
         return false;
-    m_state = mapping.State();
+    }
+    m_state = shared->Get();
     InstallCrashCapture(*m_state);
     return true;
 }

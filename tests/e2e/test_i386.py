@@ -72,14 +72,16 @@ def test_i386_searches_its_folders_describes_acquires_and_meets_misbehaving_libr
 def test_i386_faults_and_ends_are_named_and_the_search_goes_on(probe32):
     folder = probe32.program_files
     for name, fixture in [("a_fault", "fixture_fault"), ("b_fastfail", "fixture_fastfail"),
-                          ("c_terminate", "fixture_terminate"), ("z_next", "fixture_good")]:
+                          ("c_terminate", "fixture_terminate"), ("d_crt_exit", "fixture_crt_exit"),
+                          ("z_next", "fixture_good")]:
         probe32.install(folder, probe32.fixture(fixture), f"{name}.dll")
-    run = probe32.run(stdin=b"y\n1\n" * 3 + b"n\n")
+    run = probe32.run(stdin=b"y\n1\n" * 4 + b"n\n")
     assert run.returncode == 0
     reports = [line for line in run.console_body().split("\r\n") if line.startswith("ERROR")]
     assert reports == [
         f"ERROR: unhandled exception 0xC0000005 while testing Tavro device library {PF32}a_fault.dll",
         f"ERROR: unhandled exception 0xC0000409 while testing Tavro device library {PF32}b_fastfail.dll",
-        f"ERROR: Tavro device library {PF32}c_terminate.dll ended the process with exit code 6"]
+        f"ERROR: Tavro device library {PF32}c_terminate.dll ended the process with exit code 6",
+        f"ERROR: Tavro device library {PF32}d_crt_exit.dll ended the process with exit code 4"]
     assert crlf(f"\nLoading {PF32}z_next.dll\n\n  Tavro device name: Tavro Fixture Device\n") in run.console_body()
     assert_log_holds_everything(run)
