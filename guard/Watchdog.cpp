@@ -15,16 +15,7 @@ const uint32_t kFirstWarningMs = 30 * 1000;
 const DWORD kCheckMilliseconds = 250;
 const DWORD kStopWaitMilliseconds = 2000;
 
-uint32_t FirstWarningMs()
-{
-    const char* const seconds = std::getenv("TAVRO_TEST_HANG_SECONDS");
-    if (!seconds)
-        return kFirstWarningMs;
-    const long value = std::strtol(seconds, nullptr, 10);
-    return value >= 1 && value <= 30 ? static_cast<uint32_t>(value) * 1000 : kFirstWarningMs;
-}
-
-CLibraryCallWatch g_libraryCalls(FirstWarningMs());
+CLibraryCallWatch g_libraryCalls(FirstWarningMs(std::getenv("TAVRO_TEST_HANG_SECONDS")));
 HANDLE g_stopWatching = nullptr;
 HANDLE g_watchdogThread = nullptr;
 
@@ -39,6 +30,17 @@ DWORD WINAPI WatchLibraryCalls(void*)
 }
 
 }  // namespace
+
+uint32_t FirstWarningMs(const char* seconds)
+{
+    if (!seconds || !*seconds)
+        return kFirstWarningMs;
+    char* end = nullptr;
+    const long value = std::strtol(seconds, &end, 10);
+    if (*end != '\0' || value < 1 || value > 30)
+        return kFirstWarningMs;
+    return static_cast<uint32_t>(value) * 1000;
+}
 
 void StartWatchdog()
 {

@@ -6,6 +6,8 @@
 
 #include "guard/LibraryHooks.h"
 
+#include <cstdint>
+
 // Starts the watchdog thread; before any library is loaded, since a library
 // that hangs in DllMain holds the loader's lock, which a new thread needs.
 // For the tests only, the environment variable TAVRO_TEST_HANG_SECONDS (1 to
@@ -14,3 +16,8 @@ void StartWatchdog();
 // Ends the watchdog thread, once no library is loaded any more: the process
 // then ends with its main thread alone, as it did before the watch.
 void StopWatchdog();
+
+// The first warning's time in milliseconds for a TAVRO_TEST_HANG_SECONDS
+// value: a whole number of seconds from 1 to 30; 30 s for anything else
+// (unset, empty, 0, 31, "abc").
+uint32_t FirstWarningMs(const char* seconds);

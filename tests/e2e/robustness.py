@@ -39,11 +39,14 @@ def assert_next_library_tested(run, program_files=PF):
 
 def run_until_warnings(probe, count, env, stdin=b"y\n1\n", timeout=60):
     """Starts the program and reads its console until count lines starting
-    with "WARNING:" have come, then ends it; the console text and the log."""
+    with "WARNING:" have come, then (once the log has caught up with the
+    console, or after a few seconds) ends it; the console text and the log."""
     process = probe.prefix.start(probe.arch, probe.start_copy(), cwd=probe.exe_dir, env=env)
     process.stdin.write(stdin)
     process.stdin.flush()
     text = b""
+    log_path = probe.exe_dir / "TavroProbe.log"
+    log = ""
     deadline = time.monotonic() + timeout
     try:
         while text.count(b"WARNING:") < count and time.monotonic() < deadline:
@@ -55,9 +58,13 @@ def run_until_warnings(probe, count, env, stdin=b"y\n1\n", timeout=60):
                 break
             text += chunk
         # The console is written before the log.
-        time.sleep(0.5)
+        settle = time.monotonic() + 5
+        while time.monotonic() < settle:
+            log = log_path.read_bytes().decode("latin-1") if log_path.exists() else ""
+            if console_from_log(log) == text.decode("latin-1"):
+                break
+            time.sleep(0.05)
     finally:
         process.kill()
         process.wait()
-    log = probe.exe_dir / "TavroProbe.log"
-    return text.decode("latin-1"), log.read_bytes().decode("latin-1")
+    return text.decode("latin-1"), log

@@ -143,9 +143,9 @@ def test_an_exception_thrown_across_the_interface(probe):
     run = run_case(probe, probe.fixture("fixture_throw"), stdin=b"y\n1\nn\n")
     # The x86-64 runtime carries the library's exception into the program,
     # where the library test catches it like any other.
-    assert crlf("  fixture_throw: Tavro_GetLastData throws, as configured\n  \n"
-                'End of testing device "Tavro Fixture Device"\n\n') in run.console_body() or \
-        "Tavro_GetLastData throws" in run.console_body()
+    # The message has no line feed of its own: the one added ends its line.
+    assert crlf("  \n  fixture_throw: Tavro_GetLastData throws, as configured\n"
+                'End of testing device "Tavro Fixture Device"\n\n') in run.console_body()
     assert_next_library_tested(run)
     assert_log_holds_everything(run)
 
@@ -276,6 +276,19 @@ def test_a_call_that_never_returns_is_named_at_doubling_intervals(probe, fixture
                         for seconds in (1, 2, 4)]
     assert console.endswith(warnings[-1] + "\r\n")
     assert console_from_log(log) == console
+
+
+def test_a_call_that_returns_late_is_warned_about_and_then_waited_for(probe):
+    # Tavro_PrepareExperiment returns after 2.5 s: warned at 1 and 2 s.
+    run = run_case(probe, probe.fixture("fixture_slow_prepare"), stdin=b"y\n1\nn\n",
+                   env={"TAVRO_TEST_HANG_SECONDS": "1"})
+    body = run.console_body()
+    warnings = [line for line in body.split("\r\n") if line.startswith("WARNING")]
+    assert warnings == [f"WARNING: Tavro device library {CASE} has not returned from Tavro_PrepareExperiment "
+                        f"for {seconds} s" for seconds in (1, 2)]
+    assert blocks(body)
+    assert_next_library_tested(run)
+    assert_log_holds_everything(run)
 
 
 def test_a_second_run_in_the_same_folder_leaves_the_log_of_the_first_whole(probe):

@@ -236,7 +236,13 @@ TEST(DllBasedDevice, NullRecordsAndNullValuesGiveNoRecord)
         DevicePtr device = RegisteredDevice(fixture);
         device->PrepareExperiment();
         device->StartExperiment();
-        Sleep(150);
+        // The library has taken a sample (it counts it) before the host
+        // expects no record of it.
+        const auto count = reinterpret_cast<TavroGetAvailableDataCountProc>(
+            device->GetProcedure(TavroProc_GetAvailableDataCount));
+        for (int attempt = 0; attempt < 100 && count() == 0; ++attempt)
+            Sleep(20);
+        ASSERT_LT(0, count()) << fixture;
         std::vector<DataRecord> records;
         device->GetLastData(records);
         device->GetData(records);

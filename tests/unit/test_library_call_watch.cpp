@@ -1,4 +1,5 @@
 #include "guard/LibraryCallWatch.h"
+#include "guard/Watchdog.h"
 
 #include <gtest/gtest.h>
 
@@ -59,4 +60,13 @@ TEST(LibraryCallWatch, EachNewCallStartsFromTheFirstWarning)
     EXPECT_FALSE(watch.DueWarning(129999, warning));
     ASSERT_TRUE(watch.DueWarning(130000, warning));
     EXPECT_EQ("WARNING: Tavro device library b.dll has not returned from a window message for 30 s\n", warning);
+}
+
+TEST(LibraryCallWatch, TheFirstWarningMovesOnlyForOneToThirtyWholeSeconds)
+{
+    EXPECT_EQ(30000u, FirstWarningMs(nullptr));
+    EXPECT_EQ(1000u, FirstWarningMs("1"));
+    EXPECT_EQ(30000u, FirstWarningMs("30"));
+    for (const char* ignored : {"", "0", "31", "abc", "5s", "-1"})
+        EXPECT_EQ(30000u, FirstWarningMs(ignored)) << ignored;
 }
