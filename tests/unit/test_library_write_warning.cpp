@@ -1,3 +1,7 @@
+#include "OutputCapture.h"
+#include "TempFolder.h"
+#include "app/FolderSearch.h"
+#include "app/LibraryWriteWarning.h"
 #include "app/LocalMemory.h"
 #include "app/NonAdminWriter.h"
 
@@ -105,4 +109,86 @@ TEST(NonAdminWriter, NoAccessListLetsEveryoneWrite)
     EXPECT_EQ(NonAdminPrincipal::Everyone, FindNonAdminWriter(&descriptor));
     // An empty list lets no one do anything.
     EXPECT_EQ(NonAdminPrincipal::None, WriterOf("D:"));
+}
+
+namespace {
+
+bool Elevated()
+{
+    return true;
+}
+
+bool NotElevated()
+{
+    return false;
+}
+
+// Lets everyone change the file or write into the folder. Not passed on to
+// what the folder holds already.
+void OpenToEveryone(const std::string& path)
+{
+    const LocalMemory descriptor = Descriptor("D:(A;OICI;FA;;;WD)");
+    ASSERT_TRUE(SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.get()));
+}
+
+std::string Warning(const std::string& library, const char* what)
+{
+    return "WARNING: Tavro device library " + library +
+           " is loaded with administrator rights, and Everyone " + what + "\n";
+}
+
+class LibraryWriteWarningTest : public ::testing::Test {
+protected:
+    void SetUp() override { m_folder.AddFile("a.dll"); }
+
+    std::string Library() const { return m_folder.Path() + "a.dll"; }
+    std::string WarningFor(ElevationCheck isElevated) const
+    {
+        return LibraryWriteWarning(m_folder.Path(), Library(), isElevated);
+    }
+
+    TempFolder m_folder;
+};
+
+}  // namespace
+
+TEST_F(LibraryWriteWarningTest, ALockedDownLibraryIsLoadedWithoutAWord)
+{
+    EXPECT_EQ("", WarningFor(Elevated));
+}
+
+TEST_F(LibraryWriteWarningTest, ALibraryOthersCanChangeIsNamedOnlyWhenElevated)
+{
+    OpenToEveryone(Library());
+    EXPECT_EQ(Warning(Library(), "can change it"), WarningFor(Elevated));
+    EXPECT_EQ("", WarningFor(NotElevated));
+}
+
+TEST_F(LibraryWriteWarningTest, AFolderOthersCanWriteIntoIsNamedOnlyWhenElevated)
+{
+    OpenToEveryone(m_folder.Path());
+    EXPECT_EQ(Warning(Library(), "can write to its folder"), WarningFor(Elevated));
+    EXPECT_EQ("", WarningFor(NotElevated));
+}
+
+TEST(SearchFolderWarning, ComesRightBeforeEachLoadingLineOnConsoleAndLog)
+{
+    TempFolder folder;
+    folder.AddFile("a.dll");
+    folder.AddFile("b.dll");
+    OpenToEveryone(folder.Path());
+    const std::string& f = folder.Path();
+    const std::string plain = "Searching " + f + " . . .\n\nLoading " + f + "a.dll\n\n\nLoading " +
+                              f + "b.dll\n\n";
+    const std::string warned = "Searching " + f + " . . .\n\n" +
+                               Warning(f + "a.dll", "can write to its folder") + "Loading " + f +
+                               "a.dll\n\n\n" + Warning(f + "b.dll", "can write to its folder") +
+                               "Loading " + f + "b.dll\n\n";
+    for (ElevationCheck isElevated : {NotElevated, Elevated}) {
+        OutputCapture capture;
+        SearchPosition position = {};
+        EXPECT_TRUE(SearchFolder(f.c_str(), [](const char*) {}, position, isElevated));
+        EXPECT_EQ(Crlf(isElevated == Elevated ? warned : plain), capture.Console());
+        EXPECT_EQ(capture.Console(), capture.Log());
+    }
 }
