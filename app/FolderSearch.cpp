@@ -2,6 +2,7 @@
 
 #include "app/DirectoryEnumeration.h"
 #include "app/LibraryProbe.h"
+#include "app/LibraryWriteWarning.h"
 #include "output/ConsoleLog.h"
 
 #include <boost/algorithm/string/case_conv.hpp>
@@ -22,18 +23,31 @@ void AppendSpecialFolder(int csidl, std::vector<std::string>& folders)
         folders.push_back(std::string(buffer) + kFolderSuffix);
 }
 
-void TestIfLibrary(const std::string& folder, const char* fileName, const char* loadingFormat,
-                   LibraryHandler handler, int32_t entry, SearchPosition& position)
+// One pass of the search over one folder.
+struct FolderPass {
+    std::string folder;
+    LibraryHandler handler;
+    ElevationCheck isElevated;
+    SearchPosition& position;
+};
+
+// Only the entry's place in the enumeration decides which line introduces
+// it: the first one delivered gets no leading line feed. A warning about who
+// can change the library comes right before its "Loading" line.
+void TestIfLibrary(const FolderPass& pass, const char* fileName, int32_t entry)
 {
-    if (entry < position.nextEntry.load())
+    if (entry < pass.position.nextEntry.load())
         return;
-    position.nextEntry.store(entry + 1);
-    position.steps.fetch_add(1);
+    pass.position.nextEntry.store(entry + 1);
+    pass.position.steps.fetch_add(1);
     if (!HasDllExtension(fileName))
         return;
-    const std::string path = folder + fileName;
-    PrintFormatted(loadingFormat, path.c_str(), 0);
-    handler(path.c_str());
+    const std::string path = pass.folder + fileName;
+    const std::string leading = entry == 0 ? "" : "\n";
+    PrintText(leading + LibraryWriteWarning(pass.folder, path, pass.isElevated) + "Loading " + path +
+                  "\n\n",
+              0, false);
+    pass.handler(path.c_str());
 }
 
 }  // namespace
@@ -56,7 +70,8 @@ bool SearchFolder(const char* folder, LibraryHandler handler)
     return SearchFolder(folder, handler, position);
 }
 
-bool SearchFolder(const char* folder, LibraryHandler handler, SearchPosition& position)
+bool SearchFolder(const char* folder, LibraryHandler handler, SearchPosition& position,
+                  ElevationCheck isElevated)
 {
     const std::string folderPath(folder);
     if (!position.folderStarted.load()) {
@@ -80,12 +95,11 @@ bool SearchFolder(const char* folder, LibraryHandler handler, SearchPosition& po
         return false;
     }
 
-    // Only the entry's place in the enumeration decides which line
-    // introduces it: the first one delivered gets no leading line feed.
+    const FolderPass pass = {folderPath, handler, isElevated, position};
     int32_t entry = 0;
-    TestIfLibrary(folderPath, entries.FileName(), "Loading %s\n\n", handler, entry, position);
+    TestIfLibrary(pass, entries.FileName(), entry);
     while (entries.Next())
-        TestIfLibrary(folderPath, entries.FileName(), "\nLoading %s\n\n", handler, ++entry, position);
+        TestIfLibrary(pass, entries.FileName(), ++entry);
 
     if (entries.ErrorCode() != ERROR_NO_MORE_FILES) {
         PrintFormatted("FindNextFile failed. %s\n\n",

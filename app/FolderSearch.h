@@ -2,6 +2,7 @@
 // one folder, each handed to the library test.
 #pragma once
 
+#include "app/ProcessElevation.h"
 #include "guard/SharedRunState.h"
 
 #include <string>
@@ -22,7 +23,11 @@ bool SearchFolder(const char* folder, LibraryHandler handler);
 // "Searching" line is printed only when the folder was not started, and the
 // entries the enumeration delivers before position.nextEntry are passed
 // over without a word. Each entry is recorded there before it is tested.
-bool SearchFolder(const char* folder, LibraryHandler handler, SearchPosition& position);
+// When isElevated says the process runs with administrator rights, a
+// library that others than administrators can change, or whose folder they
+// can write into, gets a warning line before its "Loading" line.
+bool SearchFolder(const char* folder, LibraryHandler handler, SearchPosition& position,
+                  ElevationCheck isElevated = IsProcessElevated);
 
 // True when the file name's extension is DLL in any letter case.
 bool HasDllExtension(const char* fileName);
