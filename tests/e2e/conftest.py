@@ -147,10 +147,15 @@ class Probe:
         return self.trace_file.read_text(encoding="latin-1").splitlines()
 
     def install(self, folder, source, name=None):
-        """Copies a built file into one of the search folders."""
+        """Copies a built file into one of the search folders, which only its
+        owner can write to, as an installer leaves it (Wine's access lists
+        follow the Unix modes; a run with administrator rights warns about a
+        library that others can change)."""
         folder.mkdir(parents=True, exist_ok=True)
+        folder.chmod(0o755)
         target = folder / (name or Path(source).name)
         shutil.copyfile(source, target)
+        target.chmod(0o644)
         return target
 
     def start_copy(self, exe_dir=None):
