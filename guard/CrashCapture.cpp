@@ -4,6 +4,8 @@
 #include "guard/LibraryHooks.h"
 #include "guard/StackReserve.h"
 
+#include "guard/TlsCallback.h"
+
 #include <windows.h>
 
 #include <csignal>
@@ -119,20 +121,7 @@ void NTAPI FollowThreads(PVOID, DWORD reason, PVOID)
 
 }  // namespace
 
-#if defined(_MSC_VER)
-#if defined(_M_IX86)
-#pragma comment(linker, "/INCLUDE:__tls_used")
-#pragma comment(linker, "/INCLUDE:_g_followThreads")
-#else
-#pragma comment(linker, "/INCLUDE:_tls_used")
-#pragma comment(linker, "/INCLUDE:g_followThreads")
-#endif
-#pragma const_seg(".CRT$XLS")
-extern "C" const PIMAGE_TLS_CALLBACK g_followThreads = FollowThreads;
-#pragma const_seg()
-#else
-extern "C" __attribute__((section(".CRT$XLS"), used)) const PIMAGE_TLS_CALLBACK g_followThreads = FollowThreads;
-#endif
+TAVRO_TLS_CALLBACK(g_followThreads, FollowThreads)
 
 void InstallCrashCapture(SharedRunState& state)
 {

@@ -1,5 +1,7 @@
 #include "guard/StackReserve.h"
 
+#include "guard/TlsCallback.h"
+
 #include <windows.h>
 
 namespace {
@@ -51,18 +53,4 @@ void NTAPI ReserveStackOnThreadStart(PVOID, DWORD reason, PVOID)
 
 }  // namespace
 
-#if defined(_MSC_VER)
-#if defined(_M_IX86)
-#pragma comment(linker, "/INCLUDE:__tls_used")
-#pragma comment(linker, "/INCLUDE:_g_reserveStackCallback")
-#else
-#pragma comment(linker, "/INCLUDE:_tls_used")
-#pragma comment(linker, "/INCLUDE:g_reserveStackCallback")
-#endif
-#pragma const_seg(".CRT$XLR")
-extern "C" const PIMAGE_TLS_CALLBACK g_reserveStackCallback = ReserveStackOnThreadStart;
-#pragma const_seg()
-#else
-extern "C" __attribute__((section(".CRT$XLR"), used))
-const PIMAGE_TLS_CALLBACK g_reserveStackCallback = ReserveStackOnThreadStart;
-#endif
+TAVRO_TLS_CALLBACK(g_reserveStackCallback, ReserveStackOnThreadStart)
