@@ -63,15 +63,26 @@ const DWORD kLogOpenRetryMilliseconds = 50;
 // folder fails here instead of truncating and sharing the log of a run still
 // in progress. A run that has just ended may still hold the file for a
 // moment (Wine closes a process's handles shortly after it has ended), so a
-// refusal is tried again for up to a second.
-FILE* OpenLogNotSharedForWriting(const std::string& path)
+// refusal is tried again for up to a second. On failure, error is the
+// system's code for the last attempt.
+FILE* OpenLogNotSharedForWriting(const std::string& path, unsigned long& error)
 {
     FILE* file = _fsopen(path.c_str(), "wt", _SH_DENYWR);
     for (int attempt = 0; !file && errno == EACCES && attempt < kLogOpenAttempts; ++attempt) {
         Sleep(kLogOpenRetryMilliseconds);
         file = _fsopen(path.c_str(), "wt", _SH_DENYWR);
     }
+    // The C runtime keeps the system's code of a failed open in _doserrno.
+    error = file ? 0 : static_cast<unsigned long>(_doserrno);
+    if (!file && error == 0)
+        error = GetLastError();
     return file;
+}
+
+// The system's reason for error on a line of its own under the error line.
+void PrintSystemReason(unsigned long error)
+{
+    PrintText(LinesOfSystemText(GetSystemErrorText(error)) + "\n", 2, false);
 }
 
 }  // namespace
@@ -84,12 +95,14 @@ void SetConsoleStream(FILE* stream)
 bool CreateLogFile()
 {
     const std::string path = FolderOfPath(GetProgramFilePath()) + kLogFileName;
-    g_logFile = OpenLogNotSharedForWriting(path);
+    unsigned long error = 0;
+    g_logFile = OpenLogNotSharedForWriting(path, error);
     if (g_logFile) {
         g_logFilePath = path;
         return true;
     }
     PrintFormatted("ERROR: failed to create log file %s\n", path.c_str(), 0);
+    PrintSystemReason(error);
     return false;
 }
 
@@ -170,6 +183,18 @@ void IndentLines(const std::string& text, int indent, std::string& out)
 std::string GetLastErrorText()
 {
     return GetSystemErrorText(GetLastError());
+}
+
+std::string LinesOfSystemText(const std::string& text)
+{
+    std::string lines;
+    lines.reserve(text.size());
+    for (const char c : text)
+        if (c != '\r')
+            lines += c;
+    const std::string::size_type end = lines.find_last_not_of(" \n");
+    lines.erase(end == std::string::npos ? 0 : end + 1);
+    return lines;
 }
 
 std::string GetSystemErrorText(unsigned long code)

@@ -102,6 +102,13 @@ TEST(GetLastErrorText, GivesTheSystemMessageWithItsLineEnd)
     EXPECT_EQ(text, GetSystemErrorText(ERROR_FILE_NOT_FOUND));
 }
 
+TEST(LinesOfSystemText, LeavesOutCarriageReturnsAndTheLineEndAtTheEnd)
+{
+    EXPECT_EQ("Access is denied.", LinesOfSystemText("Access is denied.\r\n"));
+    EXPECT_EQ("first\nsecond", LinesOfSystemText("first\r\nsecond \r\n\r\n"));
+    EXPECT_EQ("", LinesOfSystemText("\r\n"));
+}
+
 TEST(GetLastErrorText, GivesTheNumericFormWhenTheSystemHasNoText)
 {
     SetLastError(0x20001234);
