@@ -1,6 +1,8 @@
 #include "output/ConsoleLog.h"
 
+#include "output/ConsoleWriter.h"
 #include "output/ModulePath.h"
+#include "output/Win32Console.h"
 
 #include <windows.h>
 
@@ -17,6 +19,7 @@ std::string g_logFilePath;
 namespace {
 
 FILE* g_consoleStream = nullptr;
+I_Console* g_console = nullptr;
 
 // Every print holds this lock, so that the watchdog's warnings never cut
 // into a line of the main thread. It is never destroyed: a library calling
@@ -33,6 +36,13 @@ FILE* ConsoleStream()
     return g_consoleStream ? g_consoleStream : stdout;
 }
 
+// Never destroyed, for the same reason as the lock.
+I_Console& Console()
+{
+    static I_Console* const system = new CWin32Console;
+    return g_console ? *g_console : *system;
+}
+
 // Both streams are flushed after every write: the console so that a question
 // is on the screen before the answer is read, the log so that a crash inside
 // a device library loses nothing that was printed before it.
@@ -43,13 +53,20 @@ void WriteTo(FILE* stream, const std::string& text)
     fflush(stream);
 }
 
+// The console stream, which may be a console: there the texts show as the
+// characters of the ANSI code page; a pipe or a file gets the bytes.
+void WriteToConsole(const std::string& text)
+{
+    CConsoleWriter(Console()).Write(ConsoleStream(), text);
+}
+
 void WriteOut(const std::string& text, int indent, bool logOnly)
 {
     std::string indented;
     IndentLines(text, indent, indented);
     const std::lock_guard<std::mutex> lock(OutputLock());
     if (!logOnly)
-        WriteTo(ConsoleStream(), indented);
+        WriteToConsole(indented);
     if (g_logFile)
         WriteTo(g_logFile, indented);
 }
@@ -92,6 +109,11 @@ void SetConsoleStream(FILE* stream)
     g_consoleStream = stream;
 }
 
+void SetConsole(I_Console* console)
+{
+    g_console = console;
+}
+
 bool CreateLogFile()
 {
     const std::string path = FolderOfPath(GetProgramFilePath()) + kLogFileName;
@@ -112,7 +134,7 @@ void CloseLogFile()
         return;
     fclose(g_logFile);
     g_logFile = nullptr;
-    WriteTo(ConsoleStream(), "\nA log file was created at " + g_logFilePath + "\n");
+    WriteToConsole("\nA log file was created at " + g_logFilePath + "\n");
     system("PAUSE");
 }
 

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+class I_Console;
+
 // The open log, or null while no log is open.
 extern FILE* g_logFile;
 // Full path of the log; assigned only once the log has been opened.
@@ -53,3 +55,6 @@ std::string LinesOfSystemText(const std::string& text);
 
 // Where console output goes; standard output unless a test redirects it.
 void SetConsoleStream(FILE* stream);
+// The console the console stream is checked against and shown on; the
+// system's unless a test gives a fake (null: the system's again).
+void SetConsole(I_Console* console);

@@ -192,6 +192,12 @@ def test_percent_signs_and_ansi_characters_everywhere(probe, tmp_path):
     for _, lines in found:
         assert lines == ["  Temp\u00e9rature %n 21.5 \u00b0C %%", "  Note %s 50% \u00fcber %d \u00b5s"]
     assert run.log_path.endswith("\\Pr\u00fcfung 50% %s\\TavroProbe.log")
+    # The pipe and the log get the ANSI code page's bytes, not the characters
+    # a console is shown (no UTF-8, no UTF-16).
+    for text in (run.stdout, run.log):
+        raw = text.encode("latin-1")
+        assert b"Ger\xe4t" in raw and b"\xb0C %%" in raw and b"\xb5s" in raw
+        assert b"\xc2" not in raw and b"\xc3" not in raw and b"\0" not in raw
     assert_next_library_tested(run)
     assert_log_holds_everything(run)
 
