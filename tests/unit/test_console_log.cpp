@@ -1,12 +1,14 @@
 #include "OutputCapture.h"
 #include "output/Console.h"
 #include "output/ConsoleLog.h"
+#include "output/ConsoleStreamBuffer.h"
 #include "output/ConsoleWriter.h"
 #include "output/ModulePath.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <ostream>
 #include <vector>
 
 namespace {
@@ -97,6 +99,20 @@ TEST(PrintText, OnAConsoleShowsCharactersWhileTheLogKeepsTheBytes)
     EXPECT_EQ(std::wstring(L"  ") + L"21.5 \u00B0C, 3 \u00B5m, 2 \u2030\r\n  Ger\u00E4t\r\n", console.Shown());
     EXPECT_EQ("", capture.Console());
     EXPECT_EQ(Crlf("  21.5 \xB0" "C, 3 \xB5m, 2 \x89\n  Ger\xE4t\n Y\n"), capture.Log());
+}
+
+TEST(ConsoleStreamBuffer, WritesWholeLinesAndTheRestOnAFlush)
+{
+    OutputCapture capture(false);
+    CFakeConsole console;
+    CConsoleStreamBuffer buffer(stdout, CConsoleWriter(console));
+    std::ostream out(&buffer);
+    out << "  PASS     Ger" << '\xE4' << "t\n  FA";
+    ASSERT_EQ(1u, console.writes.size());
+    EXPECT_EQ(L"  PASS     Ger\u00E4t\r\n", console.writes[0]);
+    out << "IL\n" << 3 << " of 3" << std::flush;
+    EXPECT_EQ(L"  PASS     Ger\u00E4t\r\n  FAIL\r\n3 of 3", console.Shown());
+    EXPECT_EQ(3u, console.writes.size());
 }
 
 TEST(IndentLines, PutsBlanksBeforeEveryLineButNotAfterTheFinalLineFeed)
