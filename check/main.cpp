@@ -13,10 +13,13 @@
 #include "check/Win32CheckPlatform.h"
 #include "guard/StackReserve.h"
 #include "guard/TimerExceptions.h"
+#include "output/ConsoleStreamBuffer.h"
+#include "output/Win32Console.h"
 
 #include <windows.h>
 
-#include <iostream>
+#include <cstdio>
+#include <ostream>
 
 namespace {
 
@@ -60,8 +63,15 @@ void CheckInChildren(const CheckOptions& options, CCheckRecorder& recorder, CChe
 
 int main(int argc, char** argv)
 {
+    // On a console, the table shows a library's ANSI texts as the characters
+    // they are; a pipe or a file gets the bytes.
+    CWin32Console console;
+    CConsoleStreamBuffer outBuffer(stdout, CConsoleWriter(console));
+    CConsoleStreamBuffer errBuffer(stderr, CConsoleWriter(console));
+    std::ostream out(&outBuffer);
+    std::ostream err(&errBuffer);
     CheckOptions options;
-    const int usage = ParseCommandLine(argc, argv, options, std::cout, std::cerr);
+    const int usage = ParseCommandLine(argc, argv, options, out, err);
     if (usage >= 0)
         return usage;
     // No system dialogue for a library that cannot be loaded.
@@ -71,7 +81,7 @@ int main(int argc, char** argv)
         return CheckInChild(options);
 
     CCheckRecorder recorder;
-    CCheckSession session(options, recorder, std::cout);
+    CCheckSession session(options, recorder, out);
     if (options.inProcess)
         CheckInThisProcess(options, recorder, session);
     else

@@ -1,6 +1,8 @@
 #include "output/ConsoleLog.h"
 
+#include "output/ConsoleWriter.h"
 #include "output/ModulePath.h"
+#include "output/Win32Console.h"
 
 #include <windows.h>
 
@@ -17,6 +19,7 @@ std::string g_logFilePath;
 namespace {
 
 FILE* g_consoleStream = nullptr;
+I_Console* g_console = nullptr;
 
 // Every print holds this lock, so that the watchdog's warnings never cut
 // into a line of the main thread. It is never destroyed: a library calling
@@ -33,6 +36,13 @@ FILE* ConsoleStream()
     return g_consoleStream ? g_consoleStream : stdout;
 }
 
+// Never destroyed, for the same reason as the lock.
+I_Console& Console()
+{
+    static I_Console* const system = new CWin32Console;
+    return g_console ? *g_console : *system;
+}
+
 // Both streams are flushed after every write: the console so that a question
 // is on the screen before the answer is read, the log so that a crash inside
 // a device library loses nothing that was printed before it.
@@ -43,13 +53,20 @@ void WriteTo(FILE* stream, const std::string& text)
     fflush(stream);
 }
 
+// The console stream, which may be a console: there the texts show as the
+// characters of the ANSI code page; a pipe or a file gets the bytes.
+void WriteToConsole(const std::string& text)
+{
+    CConsoleWriter(Console()).Write(ConsoleStream(), text);
+}
+
 void WriteOut(const std::string& text, int indent, bool logOnly)
 {
     std::string indented;
     IndentLines(text, indent, indented);
     const std::lock_guard<std::mutex> lock(OutputLock());
     if (!logOnly)
-        WriteTo(ConsoleStream(), indented);
+        WriteToConsole(indented);
     if (g_logFile)
         WriteTo(g_logFile, indented);
 }
@@ -63,15 +80,26 @@ const DWORD kLogOpenRetryMilliseconds = 50;
 // folder fails here instead of truncating and sharing the log of a run still
 // in progress. A run that has just ended may still hold the file for a
 // moment (Wine closes a process's handles shortly after it has ended), so a
-// refusal is tried again for up to a second.
-FILE* OpenLogNotSharedForWriting(const std::string& path)
+// refusal is tried again for up to a second. On failure, error is the
+// system's code for the last attempt.
+FILE* OpenLogNotSharedForWriting(const std::string& path, unsigned long& error)
 {
     FILE* file = _fsopen(path.c_str(), "wt", _SH_DENYWR);
     for (int attempt = 0; !file && errno == EACCES && attempt < kLogOpenAttempts; ++attempt) {
         Sleep(kLogOpenRetryMilliseconds);
         file = _fsopen(path.c_str(), "wt", _SH_DENYWR);
     }
+    // The C runtime keeps the system's code of a failed open in _doserrno.
+    error = file ? 0 : static_cast<unsigned long>(_doserrno);
+    if (!file && error == 0)
+        error = GetLastError();
     return file;
+}
+
+// The system's reason for error on a line of its own under the error line.
+void PrintSystemReason(unsigned long error)
+{
+    PrintText(LinesOfSystemText(GetSystemErrorText(error)) + "\n", 2, false);
 }
 
 }  // namespace
@@ -81,15 +109,22 @@ void SetConsoleStream(FILE* stream)
     g_consoleStream = stream;
 }
 
+void SetConsole(I_Console* console)
+{
+    g_console = console;
+}
+
 bool CreateLogFile()
 {
     const std::string path = FolderOfPath(GetProgramFilePath()) + kLogFileName;
-    g_logFile = OpenLogNotSharedForWriting(path);
+    unsigned long error = 0;
+    g_logFile = OpenLogNotSharedForWriting(path, error);
     if (g_logFile) {
         g_logFilePath = path;
         return true;
     }
     PrintFormatted("ERROR: failed to create log file %s\n", path.c_str(), 0);
+    PrintSystemReason(error);
     return false;
 }
 
@@ -99,7 +134,7 @@ void CloseLogFile()
         return;
     fclose(g_logFile);
     g_logFile = nullptr;
-    WriteTo(ConsoleStream(), "\nA log file was created at " + g_logFilePath + "\n");
+    WriteToConsole("\nA log file was created at " + g_logFilePath + "\n");
     system("PAUSE");
 }
 
@@ -170,6 +205,18 @@ void IndentLines(const std::string& text, int indent, std::string& out)
 std::string GetLastErrorText()
 {
     return GetSystemErrorText(GetLastError());
+}
+
+std::string LinesOfSystemText(const std::string& text)
+{
+    std::string lines;
+    lines.reserve(text.size());
+    for (const char c : text)
+        if (c != '\r')
+            lines += c;
+    const std::string::size_type end = lines.find_last_not_of(" \n");
+    lines.erase(end == std::string::npos ? 0 : end + 1);
+    return lines;
 }
 
 std::string GetSystemErrorText(unsigned long code)

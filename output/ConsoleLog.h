@@ -5,14 +5,18 @@
 #include <cstdio>
 #include <string>
 
+class I_Console;
+
 // The open log, or null while no log is open.
 extern FILE* g_logFile;
 // Full path of the log; assigned only once the log has been opened.
 extern std::string g_logFilePath;
 
 // Creates (truncating) TavroProbe.log in the program's folder, not shared for
-// writing while it is open. On failure (another run holds it, say) prints
-// "ERROR: failed to create log file <path>" and returns false.
+// writing while it is open. On failure (another run holds it, the folder is
+// not writable) prints "ERROR: failed to create log file <path>", under it
+// the system's reason indented by two blanks ("  Access is denied."), and
+// returns false.
 bool CreateLogFile();
 
 // Closes the log, tells the operator where it is and waits for a key.
@@ -45,6 +49,12 @@ void IndentLines(const std::string& text, int indent, std::string& out);
 std::string GetLastErrorText();
 // The same text for an error code read earlier.
 std::string GetSystemErrorText(unsigned long code);
+// A system text as lines to print: carriage returns left out, and no line
+// feed or blank at the end.
+std::string LinesOfSystemText(const std::string& text);
 
 // Where console output goes; standard output unless a test redirects it.
 void SetConsoleStream(FILE* stream);
+// The console the console stream is checked against and shown on; the
+// system's unless a test gives a fake (null: the system's again).
+void SetConsole(I_Console* console);

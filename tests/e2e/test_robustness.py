@@ -11,6 +11,9 @@ from robustness import (NEXT, PF, assert_log_holds_everything,
 from test_acquisition import blocks
 
 LOAD_ERROR = "Error: failed to load Tavro library. {path} "
+# Wine's text for a log held by another run (Windows says "The process
+# cannot access the file because it is being used by another process.").
+SHARING_VIOLATION = "Sharing violation."
 CASE = PF + "a_case.dll"
 
 
@@ -187,6 +190,12 @@ def test_percent_signs_and_ansi_characters_everywhere(probe, tmp_path):
     for _, lines in found:
         assert lines == ["  Temp\u00e9rature %n 21.5 \u00b0C %%", "  Note %s 50% \u00fcber %d \u00b5s"]
     assert run.log_path.endswith("\\Pr\u00fcfung 50% %s\\TavroProbe.log")
+    # The pipe and the log get the ANSI code page's bytes, not the characters
+    # a console is shown (no UTF-8, no UTF-16).
+    for text in (run.stdout, run.log):
+        raw = text.encode("latin-1")
+        assert b"Ger\xe4t" in raw and b"\xb0C %%" in raw and b"\xb5s" in raw
+        assert b"\xc2" not in raw and b"\xc3" not in raw and b"\0" not in raw
     assert_next_library_tested(run)
     assert_log_holds_everything(run)
 
@@ -302,10 +311,13 @@ def test_a_second_run_in_the_same_folder_leaves_the_log_of_the_first_whole(probe
         shown += chunk
     second = probe.run()
     assert second.returncode == 1
-    assert second.stdout == crlf(f"ERROR: failed to create log file {second.log_path}\n")
+    # The system's reason under the error line, its line ending once.
+    assert second.stdout == crlf(f"ERROR: failed to create log file {second.log_path}\n"
+                                 f"  {SHARING_VIOLATION}\n")
     rest, _ = first.communicate(b"n\n", timeout=120)
     log = (probe.exe_dir / "TavroProbe.log").read_bytes().decode("latin-1")
     run = Run(first.returncode, (shown + rest).decode("latin-1"), log, second.log_path, probe.exe_dir)
     assert run.returncode == 0
     assert crlf('End of testing device "Tavro Fixture Device"\n') in log
     assert_log_holds_everything(run)
+
