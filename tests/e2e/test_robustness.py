@@ -1,6 +1,7 @@
 """Misbehaving device libraries: every misbehaviour ends in its message, the
-search goes on and the log keeps everything; a library that ends the run is
-named in its last line, and one that stalls it is named while it does."""
+search goes on and the log keeps everything; a library that ends the process
+testing it is named once and costs only its own test, and one that stalls
+the run is named while it does."""
 import re
 
 import pytest
