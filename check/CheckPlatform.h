@@ -10,6 +10,13 @@
 #include <set>
 #include <string>
 
+// What the process holds at one moment.
+struct ResourceUse {
+    uint64_t privateBytes = 0;  // memory committed for the process alone
+    uint64_t handles = 0;       // kernel handles open
+    uint64_t threads = 0;
+};
+
 class I_CheckPlatform {
 public:
     virtual ~I_CheckPlatform() = default;
@@ -35,4 +42,6 @@ public:
     virtual int TimersAfterUnload(std::chrono::milliseconds duration) = 0;
     // How many windows the calling thread owns.
     virtual int ThreadWindowCount() = 0;
+    // The process's private bytes, handle count and thread count now.
+    virtual ResourceUse Resources() = 0;
 };

@@ -20,19 +20,21 @@ std::string ExceptionText(const char* call, const std::string& what)
 
 bool HasPassed(const std::vector<CheckResult>& done, const std::string& id)
 {
-    return std::any_of(done.begin(), done.end(), [&](const CheckResult& r) {
-        return r.id == id && (r.verdict == CheckVerdict::Pass || r.verdict == CheckVerdict::Warning);
-    });
+    return std::any_of(done.begin(), done.end(),
+                       [&](const CheckResult& r) { return r.id == id && Passing(r.verdict); });
 }
 
-// The first prerequisite of info that has not passed, in missing; false if all have.
-bool FirstNotPassed(const std::vector<CheckResult>& done, const CheckInfo& info, std::string& missing)
+// For the first prerequisite of info that has not passed, the message of
+// the skipped check in skipped; false if all have passed.
+bool FirstNotPassed(const std::vector<CheckResult>& done, const CheckInfo& info, std::string& skipped)
 {
-    for (const std::string& needed : info.prerequisites)
-        if (!HasPassed(done, needed)) {
-            missing = needed;
-            return true;
-        }
+    for (const std::string& needed : info.prerequisites) {
+        if (HasPassed(done, needed))
+            continue;
+        skipped = FindCheck(needed) ? "skipped: " + needed + " did not pass"
+                                    : "skipped: it needs " + needed + ", which --skip leaves out";
+        return true;
+    }
     return false;
 }
 
@@ -45,8 +47,15 @@ std::string Trimmed(const std::string& text)
 
 }  // namespace
 
-CCheckRecorder::CCheckRecorder() : m_open(false), m_listener(nullptr), m_currentCall(nullptr)
+CCheckRecorder::CCheckRecorder() : m_open(false), m_round(1), m_rounds(1), m_listener(nullptr), m_currentCall(nullptr)
 {
+}
+
+void CCheckRecorder::SetRound(int round, int rounds)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_round = round;
+    m_rounds = rounds;
 }
 
 void CCheckRecorder::SetListener(I_Listener* listener)
@@ -66,6 +75,8 @@ void CCheckRecorder::BeginLibrary(const std::string& library)
     LibraryResults results;
     results.library = library;
     results.seconds = 0;
+    results.round = m_round;
+    results.rounds = m_rounds;
     m_libraries.push_back(results);
     m_open = true;
     m_libraryStart = Clock::now();
@@ -83,10 +94,9 @@ void CCheckRecorder::EndLibrary()
                                           [&](const CheckResult& r) { return r.id == info.id; });
         if (recorded)
             continue;
-        std::string missing;
-        const std::string message = FirstNotPassed(library.checks, info, missing)
-                                        ? "skipped: " + missing + " did not pass"
-                                        : "skipped: not reached";
+        std::string message;
+        if (!FirstNotPassed(library.checks, info, message))
+            message = "skipped: not reached";
         library.checks.push_back({info.id, CheckVerdict::Skipped, message, 0});
     }
     std::stable_sort(library.checks.begin(), library.checks.end(),
@@ -100,13 +110,15 @@ void CCheckRecorder::Run(const std::string& id, Clock::duration limit,
                          const std::function<CheckOutcome()>& body)
 {
     const Clock::time_point started = Clock::now();
-    std::string missing;
-    if (!PrerequisitesPassed(id, missing)) {
-        Record(id, {CheckVerdict::Skipped, "skipped: " + missing + " did not pass"}, started);
+    if (!FindCheck(id))
+        return;
+    std::string skipped;
+    if (!PrerequisitesPassed(id, skipped)) {
+        Record(id, {CheckVerdict::Skipped, skipped}, started);
         return;
     }
     if (EndedElsewhere(id)) {
-        Record(id, {CheckVerdict::Fail, "ended an earlier checking process"}, started);
+        Record(id, {CheckVerdict::Fail, "ended an earlier checking process", kCallsRule}, started);
         return;
     }
     if (m_listener)
@@ -116,9 +128,10 @@ void CCheckRecorder::Run(const std::string& id, Clock::duration limit,
     try {
         outcome = body();
     } catch (const std::exception& error) {
-        outcome = {CheckVerdict::Fail, ExceptionText(CurrentCall(), error.what())};
+        outcome = {CheckVerdict::Fail, ExceptionText(CurrentCall(), error.what()), kCallsRule};
     } catch (...) {
-        outcome = {CheckVerdict::Fail, ExceptionText(CurrentCall(), "of a type that is not std::exception")};
+        outcome = {CheckVerdict::Fail, ExceptionText(CurrentCall(), "of a type that is not std::exception"),
+                   kCallsRule};
     }
     SetCurrentCall(nullptr);
     Record(id, outcome, started);
@@ -166,16 +179,18 @@ std::vector<LibraryResults> CCheckRecorder::Results() const
     return m_libraries;
 }
 
-bool CCheckRecorder::PrerequisitesPassed(const std::string& id, std::string& missing) const
+bool CCheckRecorder::PrerequisitesPassed(const std::string& id, std::string& skipped) const
 {
     const CheckInfo* info = FindCheck(id);
     std::lock_guard<std::mutex> lock(m_mutex);
-    return !info || !FirstNotPassed(m_libraries.back().checks, *info, missing);
+    return !info || !FirstNotPassed(m_libraries.back().checks, *info, skipped);
 }
 
 void CCheckRecorder::Record(const std::string& id, const CheckOutcome& outcome, Clock::time_point started)
 {
-    const CheckResult result = {id, outcome.verdict, Trimmed(outcome.message), Seconds(Clock::now() - started)};
+    CheckResult result = {id, outcome.verdict, Trimmed(outcome.message), Seconds(Clock::now() - started)};
+    if (outcome.verdict == CheckVerdict::Fail)
+        result.rule = outcome.rule.empty() && FindCheck(id) ? FindCheck(id)->rule : outcome.rule;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_open)

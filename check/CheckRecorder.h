@@ -14,11 +14,20 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct CheckOutcome {
+    CheckOutcome() : verdict(CheckVerdict::Skipped) {}
+    CheckOutcome(CheckVerdict v, std::string text, std::string broken = std::string())
+        : verdict(v), message(std::move(text)), rule(std::move(broken))
+    {
+    }
+
     CheckVerdict verdict;
     std::string message;
+    // A failure: the rule it broke, when not the check's own (catalogue).
+    std::string rule;
 };
 
 class CCheckRecorder {
@@ -40,14 +49,18 @@ public:
     // a note of that, without being run again.
     void SetEndedElsewhere(const std::set<std::string>& ids);
 
+    // The libraries begun from now on are checked in round of rounds.
+    void SetRound(int round, int rounds);
     void BeginLibrary(const std::string& library);
     // Marks the checks not recorded as skipped and puts them in catalogue order.
     void EndLibrary();
 
     // Runs body as check id, unless a prerequisite did not pass (then the
-    // check is skipped, naming it). A C++ exception out of body fails the
-    // check with its message and the library call it came from. limit is
-    // the longest the check may take before it is called hung.
+    // check is skipped, naming it) or the run leaves the check out (then
+    // nothing is recorded). A failure is charged to the check's rule unless
+    // it names another. A C++ exception out of body fails the check with
+    // its message and the library call it came from. limit is the longest
+    // the check may take before it is called hung.
     void Run(const std::string& id, Clock::duration limit, const std::function<CheckOutcome()>& body);
 
     // The library call in progress (a Tavro_ export, LoadLibrary or
@@ -64,13 +77,15 @@ public:
     std::vector<LibraryResults> Results() const;
 
 private:
-    bool PrerequisitesPassed(const std::string& id, std::string& missing) const;
+    bool PrerequisitesPassed(const std::string& id, std::string& skipped) const;
     bool EndedElsewhere(const std::string& id) const;
     void Record(const std::string& id, const CheckOutcome& outcome, Clock::time_point started);
 
     mutable std::mutex m_mutex;
     std::vector<LibraryResults> m_libraries;
     bool m_open;
+    int m_round;
+    int m_rounds;
     Clock::time_point m_libraryStart;
     I_Listener* m_listener;
     std::set<std::string> m_endedElsewhere;

@@ -5,6 +5,8 @@ const char* VerdictName(CheckVerdict verdict)
     switch (verdict) {
     case CheckVerdict::Pass:
         return "pass";
+    case CheckVerdict::Info:
+        return "info";
     case CheckVerdict::Warning:
         return "warning";
     case CheckVerdict::Fail:
@@ -27,4 +29,16 @@ int LibraryResults::Count(CheckVerdict verdict) const
         if (check.verdict == verdict)
             ++count;
     return count;
+}
+
+bool Passing(CheckVerdict verdict)
+{
+    return verdict == CheckVerdict::Pass || verdict == CheckVerdict::Info || verdict == CheckVerdict::Warning;
+}
+
+std::string LibraryResults::Name() const
+{
+    if (rounds <= 1)
+        return library;
+    return library + " (round " + std::to_string(round) + " of " + std::to_string(rounds) + ")";
 }

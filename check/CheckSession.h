@@ -10,15 +10,25 @@
 
 struct CheckOptions {
     double seconds = 10;
+    double soak = 5;                // the long acquisition
     std::string junit;
     std::string json;
+    std::string trace;              // every library call, one line each
+    std::vector<std::string> only;  // patterns of the checks to make
+    std::vector<std::string> skip;  // patterns of the checks to leave out
+    int repeat = 1;                 // rounds of every check, each in fresh loads
+    bool quiet = false;             // tables show only what did not pass
     std::vector<std::string> libraries;
     bool inProcess = false;  // every library in this process, for debugging
     std::string child;       // set in a checking child: what its parent shares with it
+
+    // The options a checking child needs to make the same checks.
+    std::string ChildOptions() const;
 };
 
-// Parses the command line. Returns -1 to go on, or the exit code to end
-// with: 0 after --help, 2 after bad usage (message and usage text on err).
+// Parses the command line and chooses the checks. Returns -1 to go on, or
+// the exit code to end with: 0 after --help or --list, 2 after bad usage
+// (message and usage text on err).
 int ParseCommandLine(int argc, char** argv, CheckOptions& options, std::ostream& out, std::ostream& err);
 
 class CCheckSession {

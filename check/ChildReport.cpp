@@ -56,7 +56,7 @@ std::vector<std::string> Fields(const std::string& line)
 
 CheckVerdict VerdictFromName(const std::string& name)
 {
-    for (CheckVerdict verdict : {CheckVerdict::Pass, CheckVerdict::Warning, CheckVerdict::Fail})
+    for (CheckVerdict verdict : {CheckVerdict::Pass, CheckVerdict::Info, CheckVerdict::Warning, CheckVerdict::Fail})
         if (name == VerdictName(verdict))
             return verdict;
     return CheckVerdict::Skipped;
@@ -107,8 +107,8 @@ std::string CChildReport::ResultLine(const CheckResult& result)
 {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.6f", result.seconds);
-    return "result\t" + result.id + "\t" + VerdictName(result.verdict) + "\t" + seconds + "\t" +
-           Escaped(result.message) + "\n";
+    return "result\t" + result.id + "\t" + VerdictName(result.verdict) + "\t" + result.rule + "\t" + seconds +
+           "\t" + Escaped(result.message) + "\n";
 }
 
 std::string CChildReport::DoneLine()
@@ -141,9 +141,9 @@ void CChildReport::TakeLine(const std::string& line, Clock::time_point now)
         m_running = fields[1];
         m_runningSince = now;
         m_runningLimit = ms(std::strtoll(fields[2].c_str(), nullptr, 10));
-    } else if (fields[0] == "result" && fields.size() == 5) {
-        m_results.push_back({fields[1], VerdictFromName(fields[2]), Unescaped(fields[4]),
-                             std::strtod(fields[3].c_str(), nullptr)});
+    } else if (fields[0] == "result" && fields.size() == 6) {
+        m_results.push_back({fields[1], VerdictFromName(fields[2]), Unescaped(fields[5]),
+                             std::strtod(fields[4].c_str(), nullptr), fields[3]});
         if (fields[1] == m_running)
             m_running.clear();
     }
@@ -179,7 +179,7 @@ CheckResult CChildReport::Charge(const std::string& what, Clock::time_point now)
 {
     const std::string repeating = Replaying() ? " (while repeating " + m_running + " to reach this check)" : "";
     const Clock::time_point since = m_running.empty() ? (m_heard ? m_lastMessage : now) : m_runningSince;
-    return {ChargedId(), CheckVerdict::Fail, what + repeating, Seconds(now - since)};
+    return {ChargedId(), CheckVerdict::Fail, what + repeating, Seconds(now - since), kCallsRule};
 }
 
 CheckResult CChildReport::Ended(unsigned long exitCode, const ChildState& state, Clock::time_point now) const

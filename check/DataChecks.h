@@ -52,8 +52,16 @@ CheckOutcome JudgeLastData(const CRecordEvidence& lastData, double watchSeconds)
 CheckOutcome JudgeTimes(const CRecordEvidence& lastData, const CRecordEvidence& getData);
 CheckOutcome JudgeStrings(const CRecordEvidence& lastData, const CRecordEvidence& getData);
 
+// A call longer than this takes more than a tenth of the host's poll interval.
+const double kSlowPollMs = 10;
+
+// The median and longest of the Tavro_GetLastData calls (milliseconds):
+// information, or a warning when a call took longer than kSlowPollMs.
+CheckOutcome JudgePollTimes(std::vector<double> pollMs);
+
 // After a stop: reads Tavro_GetData(1) as often as Tavro_GetAvailableDataCount
-// says (at most 2000 times), each record into evidence, checking that the
-// count falls by one each time; then says what Tavro_GetData returns with
-// nothing available.
+// says (at most 2000 times), each record into evidence, and reports whether
+// the count falls by one each time (a queue) and what Tavro_GetData returns
+// with nothing available. The interface leaves both open: only a record
+// without values fails.
 CheckOutcome CheckCountAgainstGetData(CLibraryCalls& calls, CRecordEvidence& evidence);

@@ -22,8 +22,8 @@ CheckResult Failure(const std::string& id, const std::string& message)
 
 }  // namespace
 
-CIsolatedChecker::CIsolatedChecker(CCheckRecorder& recorder, double seconds)
-    : m_recorder(recorder), m_seconds(seconds)
+CIsolatedChecker::CIsolatedChecker(CCheckRecorder& recorder, const CheckOptions& options)
+    : m_recorder(recorder), m_options(options), m_seconds(options.seconds)
 {
 }
 
@@ -48,9 +48,7 @@ std::string CIsolatedChecker::ChildArguments(const std::string& channel, const s
     std::string list;
     for (const std::string& id : ended)
         list += (list.empty() ? "" : ",") + id;
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.17g", m_seconds);
-    return "--child " + channel + ":" + list + " --time " + seconds + " \"" + path + "\"";
+    return "--child " + channel + ":" + list + " " + m_options.ChildOptions() + " \"" + path + "\"";
 }
 
 std::string CIsolatedChecker::RunChild(const std::string& path, const std::set<std::string>& ended)

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "check/CheckRecorder.h"
+#include "check/CheckSession.h"
 
 #include <set>
 #include <string>
@@ -18,8 +19,8 @@ class CChildReport;
 
 class CIsolatedChecker {
 public:
-    // seconds: the --time bound, handed to every child.
-    CIsolatedChecker(CCheckRecorder& recorder, double seconds);
+    // options: the bound of --time and what each child is handed.
+    CIsolatedChecker(CCheckRecorder& recorder, const CheckOptions& options);
 
     void Check(const std::string& path);
 
@@ -35,5 +36,6 @@ private:
                                const std::string& path) const;
 
     CCheckRecorder& m_recorder;
+    const CheckOptions& m_options;
     const double m_seconds;
 };

@@ -1,8 +1,10 @@
 #include "check/LibraryChecker.h"
 
+#include "check/CheckCatalogue.h"
 #include "check/DataChecks.h"
 #include "check/ExportChecks.h"
 #include "check/PeExports.h"
+#include "check/SoakJudgement.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -48,9 +50,10 @@ std::set<uint32_t> NewThreads(const std::set<uint32_t>& before, const std::set<u
 
 }  // namespace
 
-CheckTimes CheckTimes::ForBound(double seconds)
+CheckTimes CheckTimes::ForBound(double seconds, double soakSeconds)
 {
     CheckTimes times;
+    times.soak = ms(static_cast<long long>(soakSeconds * 1000));
     const ms bound(static_cast<long long>(seconds * 1000));
     times.readyBound = bound;
     times.callBound = bound;
@@ -64,7 +67,9 @@ CLibraryChecker::CLibraryChecker(I_CheckPlatform& platform, CCheckRecorder& reco
       m_recorder(recorder),
       m_times(times),
       m_callbacks(recorder, [&platform] { return platform.CurrentThreadId(); }, platform.CurrentThreadId()),
-      m_loaded(false)
+      m_loaded(false),
+      m_registered(false),
+      m_acquiring(false)
 {
 }
 
@@ -77,6 +82,7 @@ void CLibraryChecker::Check(const std::string& path)
 {
     m_recorder.BeginLibrary(path);
     m_description = Description();
+    m_pollMs.clear();
     CheckExports(path);
     FirstPass(path);
     LoadTwice(path);
@@ -138,7 +144,11 @@ void CLibraryChecker::FirstPass(const std::string& path)
         Describe(calls);
         Readiness(calls);
         Data(calls);
+        Cycles(calls);
+        Soak(calls);
+        PollTime();
         Unregister(calls);
+        Release(calls);
     }
     Unload(threadsBefore, windowsBefore);
 }
@@ -160,12 +170,9 @@ void CLibraryChecker::Readiness(CLibraryCalls& calls)
 {
     Run("readiness.callback", m_times.readyBound + m_times.readySettle, [&] {
         m_callbacks.Reset();
+        m_registered = true;
         calls.SetCallbackInfo(&CCallbackRecorder::OnState, &m_callbacks);
-        calls.PrepareExperiment();
-        const Clock::time_point end = Clock::now() + m_times.readyBound;
-        while (!m_callbacks.ReadySeen() && Clock::now() < end)
-            m_platform.Pump(m_times.pollInterval);
-        if (!m_callbacks.ReadySeen()) {
+        if (!Prepare(calls)) {
             const int64_t reports = m_callbacks.Reports();
             return Fail("no state 1 within " + SecondsText(m_times.readyBound) + " (" + std::to_string(reports) +
                         " reports" + (reports ? ", the last " + std::to_string(m_callbacks.LastState()) : "") + ")");
@@ -193,10 +200,10 @@ void CLibraryChecker::Data(CLibraryCalls& calls)
     bool started = false;
     Run("data.last_data", m_times.dataWatch, [&] {
         started = true;
-        calls.StartExperiment();
+        Start(calls);
         const Clock::time_point end = Clock::now() + m_times.dataWatch;
         while (Clock::now() < end) {
-            lastData.Inspect(calls.GetLastData());
+            lastData.Inspect(Poll(calls));
             m_platform.Pump(m_times.pollInterval);
         }
         return JudgeLastData(lastData, m_times.dataWatch.count() / 1000.0);
@@ -205,14 +212,128 @@ void CLibraryChecker::Data(CLibraryCalls& calls)
         // In a process where data.last_data did not run (it ended an earlier
         // one), the acquisition is started here.
         if (!started) {
-            calls.StartExperiment();
+            Start(calls);
             m_platform.Pump(m_times.dataWatch);
         }
-        calls.StopExperiment();
+        StopIfAcquiring(calls);
         return CheckCountAgainstGetData(calls, getData);
     });
     Run("data.times_monotonic", ms(0), [&] { return JudgeTimes(lastData, getData); });
     Run("data.strings", ms(0), [&] { return JudgeStrings(lastData, getData); });
+}
+
+bool CLibraryChecker::Prepare(CLibraryCalls& calls)
+{
+    calls.PrepareExperiment();
+    const Clock::time_point end = Clock::now() + m_times.readyBound;
+    while (!m_callbacks.ReadySeen() && Clock::now() < end)
+        m_platform.Pump(m_times.pollInterval);
+    return m_callbacks.ReadySeen();
+}
+
+void CLibraryChecker::Start(CLibraryCalls& calls)
+{
+    m_acquiring = true;
+    calls.StartExperiment();
+}
+
+void CLibraryChecker::StopIfAcquiring(CLibraryCalls& calls)
+{
+    if (!m_acquiring)
+        return;
+    m_acquiring = false;
+    calls.StopExperiment();
+}
+
+const TavroDataRecord* CLibraryChecker::Poll(CLibraryCalls& calls)
+{
+    const Clock::time_point start = Clock::now();
+    const TavroDataRecord* record = calls.GetLastData();
+    m_pollMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    return record;
+}
+
+void CLibraryChecker::Cycles(CLibraryCalls& calls)
+{
+    const ms each = m_times.readyBound + m_times.dataWatch;
+    Run("acquisition.cycles", each * m_times.cycles, [&] {
+        StopIfAcquiring(calls);
+        const std::string of = " of " + std::to_string(m_times.cycles) + ": ";
+        int64_t slowestReady = 0;
+        int mostPolls = 0;
+        for (int cycle = 1; cycle <= m_times.cycles; ++cycle) {
+            m_callbacks.Reset();
+            if (!Prepare(calls))
+                return Fail("acquisition " + std::to_string(cycle) + of + "no state 1 within " +
+                            SecondsText(m_times.readyBound) + " of Tavro_PrepareExperiment (" +
+                            std::to_string(m_callbacks.Reports()) + " reports)");
+            slowestReady = std::max(slowestReady, m_callbacks.ReadyAfterMs());
+            Start(calls);
+            const int polls = PollUntilRecord(calls);
+            StopIfAcquiring(calls);
+            if (polls == 0)
+                return CheckOutcome{CheckVerdict::Fail, "acquisition " + std::to_string(cycle) + of +
+                                                            "no record from Tavro_GetLastData in " +
+                                                            SecondsText(m_times.dataWatch), "records"};
+            mostPolls = std::max(mostPolls, polls);
+        }
+        return Pass(std::to_string(m_times.cycles) + " acquisitions in one load: state 1 after at most " +
+                    std::to_string(slowestReady) + " ms, a record by poll " + std::to_string(mostPolls) +
+                    " at the latest");
+    });
+}
+
+int CLibraryChecker::PollUntilRecord(CLibraryCalls& calls)
+{
+    const Clock::time_point end = Clock::now() + m_times.dataWatch;
+    for (int polls = 1;; ++polls) {
+        const TavroDataRecord* record = Poll(calls);
+        if (record && (record->values || m_description.count <= 0))
+            return polls;
+        if (Clock::now() >= end)
+            return 0;
+        m_platform.Pump(m_times.pollInterval);
+    }
+}
+
+void CLibraryChecker::Soak(CLibraryCalls& calls)
+{
+    Run("acquisition.soak", m_times.readyBound + m_times.soak, [&] {
+        StopIfAcquiring(calls);
+        m_callbacks.Reset();
+        if (!Prepare(calls))
+            return CheckOutcome{CheckVerdict::Fail, "no state 1 within " + SecondsText(m_times.readyBound) +
+                                                        " of Tavro_PrepareExperiment", "ready"};
+        Start(calls);
+        const size_t polls = static_cast<size_t>(std::max<long long>(1, m_times.soak / m_times.hostPoll));
+        std::vector<ResourceUse> samples;
+        const Clock::time_point start = Clock::now();
+        while (samples.size() < polls) {
+            // At the host's pace: the polls keep to their schedule however
+            // long each takes.
+            const Clock::time_point due = start + m_times.hostPoll * static_cast<int>(samples.size() + 1);
+            m_platform.Pump(std::max(ms(0), std::chrono::duration_cast<ms>(due - Clock::now())));
+            Poll(calls);
+            samples.push_back(m_platform.Resources());
+        }
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        StopIfAcquiring(calls);
+        return JudgeSoak(samples, polls / 5, seconds);
+    });
+}
+
+void CLibraryChecker::PollTime()
+{
+    Run("acquisition.poll_time", ms(0), [&] { return JudgePollTimes(m_pollMs); });
+}
+
+void CLibraryChecker::Release(CLibraryCalls& calls)
+{
+    StopIfAcquiring(calls);
+    if (m_registered) {
+        m_registered = false;
+        calls.SetCallbackInfo(nullptr, nullptr);
+    }
 }
 
 void CLibraryChecker::Unregister(CLibraryCalls& calls)
@@ -220,9 +341,12 @@ void CLibraryChecker::Unregister(CLibraryCalls& calls)
     Run("unregister.no_callback_after", m_times.unregisterWatch, [&] {
         // Prepared again and unregistered at once: a library whose ready
         // report is still pending must drop it.
+        StopIfAcquiring(calls);
         m_callbacks.Reset();
+        m_registered = true;
         calls.SetCallbackInfo(&CCallbackRecorder::OnState, &m_callbacks);
         calls.PrepareExperiment();
+        m_registered = false;
         calls.SetCallbackInfo(nullptr, nullptr);
         m_callbacks.MarkUnregistered();
         m_platform.Pump(m_times.unregisterWatch);
@@ -267,6 +391,10 @@ void CLibraryChecker::Unload(const std::set<uint32_t>& threadsBefore, int window
                         " after FreeLibrary, " + std::to_string(windows > 0 ? windows : 0) + " window(s) left");
         return Pass("no WM_TIMER in " + SecondsText(m_times.timerWatch) + " after FreeLibrary, no window left");
     });
+    // Where the run leaves both checks out, the library is still freed
+    // before it is loaded again.
+    if (!unloaded && !FindCheck("unload.threads") && !FindCheck("unload.timers"))
+        CallUnload();
 }
 
 void CLibraryChecker::LoadTwice(const std::string& path)

@@ -1,6 +1,7 @@
 // Checks one library: its export table, then one pass of load, describe,
-// get ready, acquire, stop, unregister and unload, then two more rounds of
-// load, describe and unload. Every result goes to the recorder.
+// get ready, acquire, stop, ten acquisitions more, a long one (the soak),
+// unregister and unload, then two more rounds of load, describe and unload.
+// Every result goes to the recorder.
 #pragma once
 
 #include "check/CallbackRecorder.h"
@@ -25,10 +26,13 @@ struct CheckTimes {
     ms threadSettle{1000};       // longest wait for the library's threads to end
     ms timerWatch{300};          // watching for WM_TIMER after the unload
     ms callBound{10000};         // any check beyond its planned waits: hung
+    int cycles = 10;             // acquisitions in one load
+    ms soak{5000};               // the long acquisition
+    ms hostPoll{100};            // the host's pace of polling
 
     // The times for a --time bound of seconds: the bound for readiness and
     // for a hung call, and at most that for the watches.
-    static CheckTimes ForBound(double seconds);
+    static CheckTimes ForBound(double seconds, double soakSeconds = 5);
 };
 
 class CLibraryChecker {
@@ -43,6 +47,9 @@ private:
     void Describe(CLibraryCalls& calls);
     void Readiness(CLibraryCalls& calls);
     void Data(CLibraryCalls& calls);
+    void Cycles(CLibraryCalls& calls);
+    void Soak(CLibraryCalls& calls);
+    void PollTime();
     void Unregister(CLibraryCalls& calls);
     void Unload(const std::set<uint32_t>& threadsBefore, int windowsBefore);
     void LoadTwice(const std::string& path);
@@ -51,6 +58,21 @@ private:
     bool CallLoad(const std::string& path, std::string& error);
     bool CallUnload();
     void Run(const char* id, std::chrono::milliseconds planned, const std::function<CheckOutcome()>& body);
+    // Tavro_PrepareExperiment, then the wait for state 1 within the bound:
+    // false if none came.
+    bool Prepare(CLibraryCalls& calls);
+    void Start(CLibraryCalls& calls);
+    // Stops an acquisition still running (a check that would have stopped
+    // it was left out or ended an earlier process).
+    void StopIfAcquiring(CLibraryCalls& calls);
+    // Tavro_GetLastData, timed.
+    const TavroDataRecord* Poll(CLibraryCalls& calls);
+    // Polls until a record (with values, where there are components) comes:
+    // the number of polls, or 0 when none came within the data watch.
+    int PollUntilRecord(CLibraryCalls& calls);
+    // The host's last calls before FreeLibrary, where the checks that make
+    // them were left out.
+    void Release(CLibraryCalls& calls);
 
     I_CheckPlatform& m_platform;
     CCheckRecorder& m_recorder;
@@ -58,4 +80,7 @@ private:
     CCallbackRecorder m_callbacks;
     Description m_description;
     bool m_loaded;
+    bool m_registered;
+    bool m_acquiring;
+    std::vector<double> m_pollMs;  // every Tavro_GetLastData call of the first pass
 };

@@ -1,19 +1,25 @@
 #include "check/ReportText.h"
 
-#include <cstdio>
+#include <windows.h>
 
-std::string Latin1ToUtf8(const std::string& text)
+#include <cstdio>
+#include <vector>
+
+std::string AnsiToUtf8(const std::string& text, unsigned codePage)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (unsigned char c : text) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    if (text.empty())
+        return text;
+    const UINT from = codePage ? codePage : CP_ACP;
+    const int size = static_cast<int>(text.size());
+    const int wide = MultiByteToWideChar(from, 0, text.data(), size, nullptr, 0);
+    if (wide <= 0)
+        return std::string(text.size(), '?');
+    std::vector<wchar_t> utf16(wide);
+    MultiByteToWideChar(from, 0, text.data(), size, utf16.data(), wide);
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string out(bytes > 0 ? bytes : 0, '\0');
+    if (bytes > 0)
+        WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, &out[0], bytes, nullptr, nullptr);
     return out;
 }
 

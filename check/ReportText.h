@@ -4,10 +4,9 @@
 
 #include <string>
 
-// Bytes taken as Latin-1 (Windows-1252 differs only in 0x80-0x9F, which
-// come out as the C1 controls), written as UTF-8. Portable: the same on
-// every build machine.
-std::string Latin1ToUtf8(const std::string& text);
+// Text in the code page (the system's ANSI code page unless told) written
+// as UTF-8, as the system converts it.
+std::string AnsiToUtf8(const std::string& text, unsigned codePage = 0);
 
 // Text for XML character data and attribute values: & < > " ' escaped, tab,
 // line feed and carriage return as character references, other control

@@ -25,7 +25,13 @@ std::string Format(const char* format, double value)
 
 std::string Attribute(const char* name, const std::string& value)
 {
-    return std::string(" ") + name + "=\"" + XmlEscape(Latin1ToUtf8(value)) + "\"";
+    return std::string(" ") + name + "=\"" + XmlEscape(AnsiToUtf8(value)) + "\"";
+}
+
+// The message with the rule a failure broke: "... (rule: ready)".
+std::string Explained(const CheckResult& check)
+{
+    return check.rule.empty() ? check.message : check.message + " (rule: " + check.rule + ")";
 }
 
 std::string Attribute(const char* name, int value)
@@ -33,26 +39,30 @@ std::string Attribute(const char* name, int value)
     return Attribute(name, std::to_string(value));
 }
 
-// The test case name a CI reporter shows: the file name without folder.
-std::string SuiteName(const std::string& library)
+// The test suite name a CI reporter shows: the file name without folder,
+// and the round when there are several.
+std::string SuiteName(const LibraryResults& library)
 {
-    const size_t slash = library.find_last_of("\\/");
-    return slash == std::string::npos ? library : library.substr(slash + 1);
+    const std::string name = library.Name();
+    const size_t slash = library.library.find_last_of("\\/");
+    return slash == std::string::npos ? name : name.substr(slash + 1);
 }
 
 std::string Testcase(const std::string& suite, const CheckResult& check)
 {
     std::string xml = "    <testcase" + Attribute("classname", "TavroCheck." + suite) + Attribute("name", check.id) +
                       Attribute("time", Format("%.3f", check.seconds));
-    const std::string message = XmlEscape(Latin1ToUtf8(check.message));
+    const std::string message = XmlEscape(AnsiToUtf8(Explained(check)));
     switch (check.verdict) {
     case CheckVerdict::Fail:
-        return xml + ">\n      <failure" + Attribute("message", check.message) + " type=\"fail\">" + message +
+        return xml + ">\n      <failure" + Attribute("message", Explained(check)) + " type=\"fail\">" + message +
                "</failure>\n    </testcase>\n";
     case CheckVerdict::Skipped:
         return xml + ">\n      <skipped" + Attribute("message", check.message) + "/>\n    </testcase>\n";
     case CheckVerdict::Warning:
         return xml + ">\n      <system-out>warning: " + message + "</system-out>\n    </testcase>\n";
+    case CheckVerdict::Info:
+        return xml + ">\n      <system-out>info: " + message + "</system-out>\n    </testcase>\n";
     case CheckVerdict::Pass:
         break;
     }
@@ -61,16 +71,19 @@ std::string Testcase(const std::string& suite, const CheckResult& check)
 
 }  // namespace
 
-std::string FormatTable(const LibraryResults& library)
+std::string FormatTable(const LibraryResults& library, bool quiet)
 {
-    std::string text = library.library + "\n";
+    std::string text = library.Name() + "\n";
     for (const CheckResult& check : library.checks) {
+        if (quiet && (check.verdict == CheckVerdict::Pass || check.verdict == CheckVerdict::Info))
+            continue;
         char line[64];
         std::snprintf(line, sizeof line, "  %-8s %-29s ", Upper(VerdictName(check.verdict)).c_str(), check.id.c_str());
-        text += line + check.message + "\n";
+        text += line + Explained(check) + "\n";
     }
     text += "  " + std::string(library.Passed() ? "PASSED" : "FAILED") + ": " +
             std::to_string(library.Count(CheckVerdict::Pass)) + " passed, " +
+            std::to_string(library.Count(CheckVerdict::Info)) + " info, " +
             std::to_string(library.Count(CheckVerdict::Warning)) + " warnings, " +
             std::to_string(library.Count(CheckVerdict::Fail)) + " failed, " +
             std::to_string(library.Count(CheckVerdict::Skipped)) + " skipped (" +
@@ -87,9 +100,11 @@ std::string FormatJson(const std::vector<LibraryResults>& libraries, const std::
         for (const CheckResult& check : library.checks)
             checks.push_back({{"id", check.id},
                               {"verdict", VerdictName(check.verdict)},
-                              {"message", Latin1ToUtf8(check.message)},
+                              {"rule", check.rule},
+                              {"message", AnsiToUtf8(check.message)},
                               {"seconds", check.seconds}});
-        all.push_back({{"library", Latin1ToUtf8(library.library)},
+        all.push_back({{"library", AnsiToUtf8(library.library)},
+                       {"round", library.round},
                        {"passed", library.Passed()},
                        {"seconds", library.seconds},
                        {"checks", checks}});
@@ -105,7 +120,7 @@ std::string FormatJunit(const std::vector<LibraryResults>& libraries)
     int tests = 0, failures = 0, skipped = 0;
     std::string suites;
     for (const LibraryResults& library : libraries) {
-        const std::string suite = SuiteName(library.library);
+        const std::string suite = SuiteName(library);
         const int count = static_cast<int>(library.checks.size());
         suites += "  <testsuite" + Attribute("name", suite) + Attribute("tests", count) +
                   Attribute("failures", library.Count(CheckVerdict::Fail)) + Attribute("errors", 0) +

@@ -1,7 +1,11 @@
 #include "check/Win32CheckPlatform.h"
 
 #include <windows.h>
+#include <psapi.h>
 #include <tlhelp32.h>
+#include <winternl.h>
+
+#include <vector>
 
 namespace {
 
@@ -37,6 +41,53 @@ std::string FullPath(const std::string& path)
     char full[MAX_PATH * 4];
     const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
     return length > 0 && length < sizeof full ? std::string(full, length) : path;
+}
+
+// One entry of the system's handle table (SystemExtendedHandleInformation).
+struct SystemHandleEntry {
+    void* object;
+    ULONG_PTR process;
+    ULONG_PTR handle;
+    ULONG access;
+    USHORT creatorBackTrace;
+    USHORT objectType;
+    ULONG attributes;
+    ULONG reserved;
+};
+
+struct SystemHandleTable {
+    ULONG_PTR count;
+    ULONG_PTR reserved;
+    SystemHandleEntry entries[1];
+};
+
+// The process's handles counted in the system's handle table: for Wine,
+// whose GetProcessHandleCount gives 0. 0 when the table cannot be read.
+uint64_t HandlesInSystemTable()
+{
+    typedef LONG(NTAPI * QueryProc)(ULONG, PVOID, ULONG, PULONG);
+    const ULONG kExtendedHandleInformation = 64;
+    const QueryProc query = reinterpret_cast<QueryProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query)
+        return 0;
+    std::vector<unsigned char> buffer(1 << 20);
+    ULONG needed = 0;
+    LONG status = 0;
+    while ((status = query(kExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed)) ==
+               static_cast<LONG>(0xC0000004L) &&
+           buffer.size() < (64u << 20))
+        buffer.resize(buffer.size() * 2);
+    if (status != 0)
+        return 0;
+    const SystemHandleTable* table = reinterpret_cast<const SystemHandleTable*>(buffer.data());
+    const size_t room = (buffer.size() - offsetof(SystemHandleTable, entries)) / sizeof(SystemHandleEntry);
+    const ULONG_PTR process = GetCurrentProcessId();
+    uint64_t count = 0;
+    for (size_t i = 0; i < table->count && i < room; ++i)
+        if (table->entries[i].process == process)
+            ++count;
+    return count;
 }
 
 BOOL CALLBACK CountWindow(HWND, LPARAM count)
@@ -142,4 +193,22 @@ int CWin32CheckPlatform::ThreadWindowCount()
     int count = 0;
     EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&count));
     return count;
+}
+
+ResourceUse CWin32CheckPlatform::Resources()
+{
+    ResourceUse use;
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    // PagefileUsage is the commit charge, the same as PrivateUsage on
+    // Windows; Wine fills in only the first.
+    if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory))
+        use.privateBytes = memory.PrivateUsage > memory.PagefileUsage ? memory.PrivateUsage : memory.PagefileUsage;
+    DWORD handles = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &handles) && handles > 0)
+        use.handles = handles;
+    else
+        use.handles = HandlesInSystemTable();
+    use.threads = Threads().size();
+    return use;
 }

@@ -1,6 +1,7 @@
 // The system side of the checks on Windows: LoadLibrary/FreeLibrary through
 // device/'s CLibraryModule, the process's threads from a toolhelp snapshot,
-// the calling thread's messages and windows.
+// the calling thread's messages and windows, the process's memory and
+// handles.
 #pragma once
 
 #include "check/CheckPlatform.h"
@@ -20,6 +21,7 @@ public:
     void Pump(std::chrono::milliseconds duration) override;
     int TimersAfterUnload(std::chrono::milliseconds duration) override;
     int ThreadWindowCount() override;
+    ResourceUse Resources() override;
 
 private:
     std::unique_ptr<CLibraryModule> m_module;

@@ -1,7 +1,9 @@
 // TavroCheck: checks Tavro device libraries against the rules of the
 // device-library interface, for library writers and their CI.
 //
-//   TavroCheck [--time SECONDS] [--junit FILE] [--json FILE] [--in-process] LIBRARY.dll...
+//   TavroCheck [--time SECONDS] [--soak SECONDS] [--only ID]... [--skip ID]... [--repeat N] [--quiet]
+//              [--junit FILE] [--json FILE] [--trace FILE] [--in-process] LIBRARY.dll...
+//   TavroCheck --list
 //
 // Each library is checked in child processes of this program (started with
 // the hidden --child), so that whatever a library does, every library is
@@ -35,27 +37,23 @@ int CheckInChild(const CheckOptions& options)
     recorder.SetListener(&child);
     recorder.SetEndedElsewhere(child.EndedElsewhere());
     CWin32CheckPlatform platform;
-    CLibraryChecker(platform, recorder, CheckTimes::ForBound(options.seconds)).Check(options.libraries[0]);
+    CLibraryChecker(platform, recorder, CheckTimes::ForBound(options.seconds, options.soak))
+        .Check(options.libraries[0]);
     child.Done();
     return 0;
 }
 
-void CheckInThisProcess(const CheckOptions& options, CCheckRecorder& recorder, CCheckSession& session)
+// Checks every library, round after round, with checker (a CLibraryChecker
+// or a CIsolatedChecker).
+template <class Checker>
+void CheckEveryRound(Checker& checker, const CheckOptions& options, CCheckRecorder& recorder, CCheckSession& session)
 {
-    CWin32CheckPlatform platform;
-    CLibraryChecker checker(platform, recorder, CheckTimes::ForBound(options.seconds));
-    for (const std::string& library : options.libraries) {
-        checker.Check(library);
-        session.PrintFinished();
-    }
-}
-
-void CheckInChildren(const CheckOptions& options, CCheckRecorder& recorder, CCheckSession& session)
-{
-    CIsolatedChecker checker(recorder, options.seconds);
-    for (const std::string& library : options.libraries) {
-        checker.Check(library);
-        session.PrintFinished();
+    for (int round = 1; round <= options.repeat; ++round) {
+        recorder.SetRound(round, options.repeat);
+        for (const std::string& library : options.libraries) {
+            checker.Check(library);
+            session.PrintFinished();
+        }
     }
 }
 
@@ -82,9 +80,13 @@ int main(int argc, char** argv)
 
     CCheckRecorder recorder;
     CCheckSession session(options, recorder, out);
-    if (options.inProcess)
-        CheckInThisProcess(options, recorder, session);
-    else
-        CheckInChildren(options, recorder, session);
+    if (options.inProcess) {
+        CWin32CheckPlatform platform;
+        CLibraryChecker checker(platform, recorder, CheckTimes::ForBound(options.seconds, options.soak));
+        CheckEveryRound(checker, options, recorder, session);
+    } else {
+        CIsolatedChecker checker(recorder, options);
+        CheckEveryRound(checker, options, recorder, session);
+    }
     return session.Finish();
 }

@@ -19,6 +19,8 @@ int32_t g_available = 0;
 uint64_t g_time = 0;
 TavroValue g_values[2];
 TavroDataRecord g_record;
+int g_prepared = 0;
+uint64_t g_leaked = 0;
 
 void Copy(const char* text, char* buffer, int32_t size)
 {
@@ -37,7 +39,9 @@ int32_t TAVRO_CALL GetPrecision(int32_t) { return 2; }
 
 void TAVRO_CALL Prepare()
 {
-    if (g_callback && !g_behaviour.neverReady)
+    const bool ready = !g_behaviour.neverReady && !(g_behaviour.readyOnce && g_prepared > 0);
+    ++g_prepared;
+    if (g_callback && ready)
         g_callback(g_context, TAVRO_STATE_READY);
 }
 
@@ -59,7 +63,13 @@ const TavroDataRecord* Record()
     return &g_record;
 }
 
-const TavroDataRecord* TAVRO_CALL GetLastData() { return Record(); }
+const TavroDataRecord* TAVRO_CALL GetLastData()
+{
+    g_leaked += static_cast<uint64_t>(g_behaviour.leakPerPoll);
+    if (g_behaviour.slowPollMs)
+        std::this_thread::sleep_for(std::chrono::milliseconds(g_behaviour.slowPollMs));
+    return Record();
+}
 int32_t TAVRO_CALL GetAvailable() { return g_available; }
 
 const TavroDataRecord* TAVRO_CALL GetData(int32_t)
@@ -89,6 +99,17 @@ void ResetFakeLibrary(const FakeBehaviour& behaviour)
     g_callback = g_unregistered = nullptr;
     g_context = g_unregisteredContext = nullptr;
     g_available = 0;
+    g_prepared = 0;
+    g_leaked = 0;
+}
+
+ResourceUse CFakePlatform::Resources()
+{
+    ResourceUse use;
+    use.privateBytes = 8 << 20;
+    use.handles = 40 + g_leaked;
+    use.threads = 1;
+    return use;
 }
 
 bool CFakePlatform::Load(const std::string&, std::string&)

@@ -16,6 +16,9 @@ struct FakeBehaviour {
     bool lateCallback = false; // calls the old callback after unregistering
     int32_t type = 6;          // data type of component 0
     bool throwInStart = false;
+    bool readyOnce = false;    // only the first prepare reports state 1
+    int leakPerPoll = 0;       // handles more with each Tavro_GetLastData
+    int slowPollMs = 0;        // each Tavro_GetLastData takes this long
 };
 
 // Resets the fake library to behave as told.
@@ -32,4 +35,5 @@ public:
     void Pump(std::chrono::milliseconds duration) override;
     int TimersAfterUnload(std::chrono::milliseconds) override { return 0; }
     int ThreadWindowCount() override { return 0; }
+    ResourceUse Resources() override;
 };

@@ -35,6 +35,8 @@ LibraryResults CheckFake(const FakeBehaviour& behaviour)
     times.readyBound = times.dataWatch = times.unregisterWatch = ms(60);
     times.readySettle = times.pollInterval = ms(5);
     times.threadSettle = times.timerWatch = ms(10);
+    times.soak = ms(200);
+    times.hostPoll = ms(5);
     CFakePlatform platform;
     CCheckRecorder recorder;
     CLibraryChecker(platform, recorder, times).Check(ExportSource());
@@ -58,32 +60,81 @@ const CheckResult& Find(const LibraryResults& results, const std::string& id)
     throw std::runtime_error("no result for " + id);
 }
 
-TEST(CheckLogic, EachMisbehaviourFailsItsCheck)
+TEST(CheckLogic, EachMisbehaviourFailsOrWarnsOnItsCheckOnly)
 {
     struct Case {
         const char* what;
         FakeBehaviour behaviour;
         std::set<std::string> failed;
+        std::set<std::string> warned;
     };
-    std::vector<Case> cases(7);
+    std::vector<Case> cases(10);
     cases[0].what = "well behaved";
-    cases[1] = {"never ready", {}, {"readiness.callback"}};
+    cases[1] = {"never ready", {}, {"readiness.callback"}, {}};
     cases[1].behaviour.neverReady = true;
-    cases[2] = {"backwards", {}, {"data.times_monotonic"}};
+    cases[2] = {"backwards", {}, {}, {"data.times_monotonic"}};
     cases[2].behaviour.timeBackwards = true;
-    cases[3] = {"null string", {}, {"data.strings"}};
+    cases[3] = {"null string", {}, {"data.strings"}, {}};
     cases[3].behaviour.nullString = true;
-    cases[4] = {"count stuck", {}, {"data.count_vs_getdata"}};
+    cases[4] = {"count stuck", {}, {}, {}};
     cases[4].behaviour.countStuck = true;
-    cases[5] = {"late callback", {}, {"unregister.no_callback_after"}};
+    cases[5] = {"late callback", {}, {"unregister.no_callback_after"}, {}};
     cases[5].behaviour.lateCallback = true;
-    cases[6] = {"type 8", {}, {"description.types"}};
+    cases[6] = {"type 8", {}, {"description.types"}, {}};
     cases[6].behaviour.type = 8;
+    cases[7] = {"ready once", {}, {"acquisition.cycles"}, {}};
+    cases[7].behaviour.readyOnce = true;
+    cases[8] = {"a handle per poll", {}, {"acquisition.soak"}, {}};
+    cases[8].behaviour.leakPerPoll = 1;
+    cases[9] = {"slow poll", {}, {}, {"acquisition.poll_time"}};
+    cases[9].behaviour.slowPollMs = 12;
     for (const Case& c : cases) {
         const LibraryResults results = CheckFake(c.behaviour);
         EXPECT_EQ(With(results, CheckVerdict::Fail), c.failed) << c.what;
+        EXPECT_EQ(With(results, CheckVerdict::Warning), c.warned) << c.what;
         EXPECT_EQ(results.checks.size(), CheckCatalogue().size()) << c.what;
+        for (const CheckResult& check : results.checks)
+            EXPECT_EQ(check.rule.empty(), check.verdict != CheckVerdict::Fail) << check.id;
     }
+}
+
+TEST(CheckLogic, WhatTheInterfaceLeavesOpenIsInformation)
+{
+    FakeBehaviour stuck;
+    stuck.countStuck = true;
+    const CheckResult count = Find(CheckFake(stuck), "data.count_vs_getdata");
+    EXPECT_EQ(count.verdict, CheckVerdict::Info);
+    EXPECT_EQ(count.message, "not a queue: after one Tavro_GetData the count went from 5 to 5 (what the count "
+                             "means is left open)");
+    FakeBehaviour leak;
+    leak.leakPerPoll = 1;
+    const CheckResult soak = Find(CheckFake(leak), "acquisition.soak");
+    EXPECT_EQ(soak.rule, "bounded");
+    EXPECT_NE(soak.message.find("handles grew steadily by 1.00 per poll over 32 polls"), std::string::npos)
+        << soak.message;
+    EXPECT_NE(soak.message.find("(bound: 0.10 per poll)"), std::string::npos);
+}
+
+TEST(CheckLogic, OnlyAndSkipChooseChecksWithWhatTheyNeed)
+{
+    std::string unmatched;
+    EXPECT_FALSE(ChooseChecks({"data.lastdata"}, {}, unmatched));
+    EXPECT_EQ(unmatched, "data.lastdata");
+    ASSERT_TRUE(ChooseChecks({"data.last_data", "unload.*"}, {"unload.twice"}, unmatched));
+    LibraryResults results = CheckFake(FakeBehaviour());
+    std::set<std::string> ran;
+    for (const CheckResult& check : results.checks)
+        ran.insert(check.id);
+    EXPECT_EQ(ran, (std::set<std::string>{"exports.required", "load.library", "description.count",
+                                          "description.types", "readiness.callback", "data.last_data",
+                                          "unload.threads", "unload.timers"}));
+    EXPECT_EQ(With(results, CheckVerdict::Pass), ran);
+    ASSERT_TRUE(ChooseChecks({"data.*"}, {"readiness.*"}, unmatched));
+    results = CheckFake(FakeBehaviour());
+    EXPECT_EQ(Find(results, "data.last_data").message,
+              "skipped: it needs readiness.callback, which --skip leaves out");
+    ASSERT_TRUE(ChooseChecks({}, {}, unmatched));
+    EXPECT_EQ(CheckCatalogue().size(), FullCatalogue().size());
 }
 
 TEST(CheckLogic, ReadinessNamesTheThreadAndTheCall)
@@ -92,6 +143,8 @@ TEST(CheckLogic, ReadinessNamesTheThreadAndTheCall)
     EXPECT_NE(Find(results, "readiness.callback").message.find("the checker's thread inside Tavro_PrepareExperiment"),
               std::string::npos);
     EXPECT_NE(Find(results, "data.count_vs_getdata").message.find("returns a record"), std::string::npos);
+    EXPECT_EQ(Find(results, "acquisition.cycles").message,
+              "10 acquisitions in one load: state 1 after at most 0 ms, a record by poll 1 at the latest");
 }
 
 TEST(CheckLogic, AnExceptionFailsTheRunningCheckAndSkipsItsDependents)
@@ -103,7 +156,9 @@ TEST(CheckLogic, AnExceptionFailsTheRunningCheckAndSkipsItsDependents)
     EXPECT_EQ(Find(results, "data.last_data").message,
               "Tavro_StartExperiment threw a C++ exception: the fake cannot start");
     EXPECT_EQ(Find(results, "data.strings").message, "skipped: data.last_data did not pass");
-    EXPECT_EQ(With(results, CheckVerdict::Skipped), (std::set<std::string>{"data.times_monotonic", "data.strings"}));
+    EXPECT_EQ(With(results, CheckVerdict::Skipped),
+              (std::set<std::string>{"data.times_monotonic", "data.strings", "acquisition.cycles", "acquisition.soak",
+                                     "acquisition.poll_time"}));
 }
 
 TEST(CheckLogic, ALentBufferEndsRightBeforeANoAccessPage)
@@ -129,7 +184,8 @@ TEST(ChildReport, ADeadOrStalledChildFailsTheCheckThatWasRunning)
         const char* id;
         const char* message;
     };
-    const std::string checked = CChildReport::ResultLine({"description.count", CheckVerdict::Pass, "3 components", 0});
+    const std::string checked =
+        CChildReport::ResultLine(CheckResult("description.count", CheckVerdict::Pass, "3 components", 0));
     const Case cases[] = {
         {"exports.required", {checked, CChildReport::StartLine("texts.buffer_guard", ms(2000))}, "Tavro_GetDeviceName",
          0xC0000005, 7, 0xC0000005, "texts.buffer_guard",
@@ -173,13 +229,14 @@ TEST(ChildReport, ADeadOrStalledChildFailsTheCheckThatWasRunning)
         EXPECT_EQ(failure.id, c.id) << c.message;
         EXPECT_EQ(failure.message, c.message);
         EXPECT_EQ(failure.verdict, CheckVerdict::Fail);
+        EXPECT_EQ(failure.rule, "calls");
         EXPECT_FALSE(report.Done());
     }
 }
 
 TEST(ChildReport, ResultsArriveWholeInAnyPieces)
 {
-    const CheckResult sent = {"texts.device_name", CheckVerdict::Fail, "\"a\tb\\n\"\non two lines", 0.25};
+    const CheckResult sent("texts.device_name", CheckVerdict::Fail, "\"a\tb\\n\"\non two lines", 0.25, "texts");
     const std::string text = CChildReport::StartLine(sent.id, ms(500)) + CChildReport::ResultLine(sent) +
                              CChildReport::DoneLine();
     CChildReport report("exports.required", ms(2000));
@@ -189,6 +246,7 @@ TEST(ChildReport, ResultsArriveWholeInAnyPieces)
     ASSERT_EQ(report.Results().size(), 1u);
     EXPECT_EQ(report.Results()[0].message, sent.message);
     EXPECT_EQ(report.Results()[0].verdict, CheckVerdict::Fail);
+    EXPECT_EQ(report.Results()[0].rule, "texts");
     EXPECT_DOUBLE_EQ(report.Results()[0].seconds, 0.25);
     EXPECT_TRUE(report.Done());
     EXPECT_EQ(report.Deadline(), now + ms(2000));
