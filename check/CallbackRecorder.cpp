@@ -1,5 +1,7 @@
 #include "check/CallbackRecorder.h"
 
+#include "check/CallTrace.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -65,6 +67,8 @@ std::string CCallbackRecorder::Source(uint32_t thread) const
 
 void CCallbackRecorder::Record(int32_t state)
 {
+    if (CCallTrace* const trace = m_recorder.Trace())
+        trace->Callback(this, state);
     const uint32_t thread = m_threadId();
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_reports;

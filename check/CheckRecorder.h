@@ -30,6 +30,8 @@ struct CheckOutcome {
     std::string rule;
 };
 
+class CCallTrace;
+
 class CCheckRecorder {
 public:
     typedef std::chrono::steady_clock Clock;
@@ -63,6 +65,10 @@ public:
     // the check may take before it is called hung.
     void Run(const std::string& id, Clock::duration limit, const std::function<CheckOutcome()>& body);
 
+    // The trace of every library call, or null.
+    void SetTrace(CCallTrace* trace) { m_trace = trace; }
+    CCallTrace* Trace() const { return m_trace; }
+
     // The library call in progress (a Tavro_ export, LoadLibrary or
     // FreeLibrary), or null; set around every call.
     void SetCurrentCall(const char* name);
@@ -90,4 +96,5 @@ private:
     I_Listener* m_listener;
     std::set<std::string> m_endedElsewhere;
     std::atomic<const char*> m_currentCall;
+    CCallTrace* m_trace = nullptr;
 };

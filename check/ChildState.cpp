@@ -46,3 +46,13 @@ void NoteBufferReturned()
     if (state)
         state->bufferSize = 0;
 }
+
+void NotePendingTrace(const char* line)
+{
+    ChildState* const state = g_state.load();
+    if (!state)
+        return;
+    const size_t length = std::min(std::strlen(line), sizeof state->pendingTrace - 1);
+    std::memcpy(state->pendingTrace, line, length);
+    state->pendingTrace[length] = '\0';
+}

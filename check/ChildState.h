@@ -18,6 +18,7 @@ struct ChildState {
     uint32_t faultThread;     // the thread it was raised on
     uint64_t faultAddress;    // for an access violation: the address accessed
     uint32_t faultAccess;     // for an access violation: 0 read, 1 write, 8 execute
+    char pendingTrace[480];   // with --trace: the traced call in progress, or ""
 };
 
 // The state of this process when it is a checking child, or null.
@@ -28,3 +29,4 @@ void PublishChildState(ChildState* state);
 void NoteCall(const char* name);  // null: no call in progress
 void NoteLentBuffer(const void* guardPage, size_t pageSize, int32_t bufferSize);
 void NoteBufferReturned();
+void NotePendingTrace(const char* line);

@@ -1,10 +1,12 @@
 #include "check/IsolatedChecker.h"
 
+#include "check/CallTrace.h"
 #include "check/CheckCatalogue.h"
 #include "check/ChildChannel.h"
 #include "check/ChildReport.h"
 #include "guard/ChildProcess.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -74,7 +76,17 @@ std::string CIsolatedChecker::RunChild(const std::string& path, const std::set<s
     const CheckResult failure = stalled ? report.Stalled(channel.State(), Clock::now())
                                         : report.Ended(child.ExitCode(), channel.State(), Clock::now());
     m_recorder.Add(failure);
+    TraceUnreturnedCall(channel.State(), failure);
     return failure.id;
+}
+
+void CIsolatedChecker::TraceUnreturnedCall(const ChildState& state, const CheckResult& failure) const
+{
+    const char* const end = std::find(state.pendingTrace, state.pendingTrace + sizeof state.pendingTrace, '\0');
+    if (m_options.trace.empty() || end == state.pendingTrace)
+        return;
+    CCallTrace::Append(m_options.trace,
+                       std::string(state.pendingTrace, end) + " -> did not return: " + failure.message);
 }
 
 bool CIsolatedChecker::Watch(CChildProcess& child, CChildChannel& channel, CChildReport& report)

@@ -16,6 +16,7 @@
 class CChildChannel;
 class CChildProcess;
 class CChildReport;
+struct ChildState;
 
 class CIsolatedChecker {
 public:
@@ -32,6 +33,8 @@ private:
     // Takes the child's messages until it is done or has ended (false) or
     // has outlasted the running check's bound and is ended here (true).
     static bool Watch(CChildProcess& child, CChildChannel& channel, CChildReport& report);
+    // With --trace: the child's call that never returned, with the end.
+    void TraceUnreturnedCall(const ChildState& state, const CheckResult& failure) const;
     std::string ChildArguments(const std::string& channel, const std::set<std::string>& ended,
                                const std::string& path) const;
 

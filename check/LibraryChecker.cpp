@@ -1,5 +1,6 @@
 #include "check/LibraryChecker.h"
 
+#include "check/CallTrace.h"
 #include "check/CheckCatalogue.h"
 #include "check/DataChecks.h"
 #include "check/ExportChecks.h"
@@ -91,17 +92,21 @@ void CLibraryChecker::Check(const std::string& path)
 
 bool CLibraryChecker::CallLoad(const std::string& path, std::string& error)
 {
+    CCallTrace::CCall traced(m_recorder.Trace(), "LoadLibrary(\"" + path + "\")");
     m_recorder.SetCurrentCall("LoadLibrary");
     const bool loaded = m_platform.Load(path, error);
     m_recorder.SetCurrentCall(nullptr);
+    traced.Returned(loaded ? "loaded" : "failed: " + error);
     return loaded;
 }
 
 bool CLibraryChecker::CallUnload()
 {
+    CCallTrace::CCall traced(m_recorder.Trace(), "FreeLibrary()");
     m_recorder.SetCurrentCall("FreeLibrary");
     const bool freed = m_platform.Unload();
     m_recorder.SetCurrentCall(nullptr);
+    traced.Returned(freed ? "freed" : "failed");
     return freed;
 }
 
@@ -414,7 +419,7 @@ CheckOutcome CLibraryChecker::LoadDescribeUnload(const std::string& path, int ro
     const std::string which = "round " + std::to_string(round) + ": ";
     std::string error;
     if (!CallLoad(path, error))
-        return Fail(which + "LoadLibrary failed: " + error);
+        return CheckOutcome(CheckVerdict::Fail, which + "LoadLibrary failed: " + error, "load");
     CLibraryCalls calls(m_recorder);
     // Only what was described well the first time is described again.
     Description again = m_description;
@@ -431,8 +436,10 @@ CheckOutcome CLibraryChecker::LoadDescribeUnload(const std::string& path, int ro
     if (m_platform.StillMapped())
         return Fail(which + "the library is still mapped after FreeLibrary");
     if (again.name != m_description.name || again.count != m_description.count)
-        return Fail(which + "described as " + Quoted(again.name) + " with " + std::to_string(again.count) +
-                    " components, first as " + Quoted(m_description.name) + " with " +
-                    std::to_string(m_description.count));
+        return CheckOutcome(CheckVerdict::Fail,
+                            which + "described as " + Quoted(again.name) + " with " + std::to_string(again.count) +
+                                " components, first as " + Quoted(m_description.name) + " with " +
+                                std::to_string(m_description.count),
+                            "description");
     return Pass("");
 }

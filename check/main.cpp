@@ -8,6 +8,7 @@
 // Each library is checked in child processes of this program (started with
 // the hidden --child), so that whatever a library does, every library is
 // checked and the reports are written.
+#include "check/CallTrace.h"
 #include "check/CheckSession.h"
 #include "check/CheckingChild.h"
 #include "check/IsolatedChecker.h"
@@ -34,6 +35,9 @@ int CheckInChild(const CheckOptions& options)
     // Room to report a stack overflow on the thread that calls the library.
     ReserveStackForReports();
     CCheckRecorder recorder;
+    CCallTrace trace(options.trace);
+    if (!options.trace.empty())
+        recorder.SetTrace(&trace);
     recorder.SetListener(&child);
     recorder.SetEndedElsewhere(child.EndedElsewhere());
     CWin32CheckPlatform platform;
@@ -78,9 +82,16 @@ int main(int argc, char** argv)
     if (!options.child.empty())
         return CheckInChild(options);
 
+    if (!options.trace.empty() && !CCallTrace::Create(options.trace)) {
+        err << "TavroCheck: cannot write the trace file " << options.trace << "\n";
+        return 2;
+    }
     CCheckRecorder recorder;
+    CCallTrace trace(options.trace);
     CCheckSession session(options, recorder, out);
     if (options.inProcess) {
+        if (!options.trace.empty())
+            recorder.SetTrace(&trace);
         CWin32CheckPlatform platform;
         CLibraryChecker checker(platform, recorder, CheckTimes::ForBound(options.seconds, options.soak));
         CheckEveryRound(checker, options, recorder, session);

@@ -7,15 +7,61 @@
  * function, and the state callback, uses the C calling convention (__cdecl);
  * on x86-64 the platform's one calling convention.
  *
- * Ownership rules a library must keep:
- *  - Text buffers belong to the host. The library writes a NUL-terminated
- *    text of at most 255 characters into them and keeps no pointer to them.
- *  - The record returned by Tavro_GetLastData / Tavro_GetData, its value
- *    array and the texts that String values point to belong to the library
- *    and must stay valid and unchanged until the host's next call into it.
- *  - The callback may be called, from any thread, from the return of
- *    Tavro_SetCallbackInfo(callback, context) until the return of
- *    Tavro_SetCallbackInfo(NULL, NULL); never after that.
+ * Rules a library must keep. Each has a tag in brackets; TavroCheck, the
+ * conformance checker, fails a check only for one of these rules and names
+ * its tag.
+ *
+ *  [exports]     The 13 functions below other than
+ *                Tavro_GetDeviceLibraryVersion are exported under exactly
+ *                these names, undecorated. Tavro_GetDeviceLibraryVersion is
+ *                optional (a host takes version 0 without it).
+ *  [load]        LoadLibrary loads the file: the DLLs it imports are found
+ *                beside it or on the system, and its DllMain succeeds.
+ *  [calls]       Every call returns to the host: no fault, no exception of
+ *                any kind leaves the function, the process is not ended,
+ *                and no call blocks longer than a host waits (TavroCheck:
+ *                --time, 10 s). The library's own threads keep this too.
+ *  [buffers]     Text buffers belong to the host. The library writes
+ *                nothing past the size it is given and keeps no pointer to
+ *                the buffer after the call.
+ *  [texts]       The text written is NUL-terminated within the size (at most
+ *                255 characters for the host's 256); the device name and
+ *                each component name are not empty; while the library stays
+ *                loaded, every text is the same on every call.
+ *  [description] While the library stays loaded the description does not
+ *                change: the component count is 0 or more, every data type
+ *                is 1 to 7 and every precision 0 or more, the same on every
+ *                call. Loaded again, the library describes the same device.
+ *  [ready]       After each Tavro_PrepareExperiment, the first and every
+ *                later one of a load, the library reports the state 1
+ *                through the callback once it is ready (a host waits a
+ *                bounded time for it; TavroCheck: --time).
+ *  [records]     Between Tavro_StartExperiment and Tavro_StopExperiment,
+ *                Tavro_GetLastData returns a record; NULL only until the
+ *                first sample exists. Every record returned (by
+ *                Tavro_GetLastData or Tavro_GetData) has a slot array while
+ *                the device has components, and every String slot points to
+ *                NUL-terminated text (a host reads at most 65536 bytes). The
+ *                record, its slots and those texts belong to the library and
+ *                stay valid and unchanged until the host's next call into it.
+ *  [bounded]     An acquisition of any length, polled as a host polls (about
+ *                10 times a second), holds bounded memory, handles and
+ *                threads: none of them grows with every poll.
+ *  [callback]    The callback may be called, from any thread, from the return
+ *                of Tavro_SetCallbackInfo(callback, context) until the return
+ *                of Tavro_SetCallbackInfo(NULL, NULL); never after that.
+ *  [unload]      After Tavro_SetCallbackInfo(NULL, NULL) and FreeLibrary
+ *                nothing of the library runs on: its threads have ended, its
+ *                windows and timers are gone, and FreeLibrary unmaps it (the
+ *                library does not keep itself loaded).
+ *
+ * Left open (TavroCheck reports what it sees, as information or a warning,
+ * never as a failure): what Tavro_GetAvailableDataCount counts and what
+ * Tavro_GetData returns when nothing is available; whether acquisition
+ * times only grow (a clock set back moves UTC time back); how long a call
+ * takes, though a Tavro_GetLastData over 10 ms, a tenth of the host's poll
+ * interval, is a warning; Tavro_ exports the interface does not know
+ * (a warning).
  *
  * This header compiles as C (C99 or later) and as C++.
  */

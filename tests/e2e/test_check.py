@@ -2,10 +2,13 @@
 and on every fixture, read from its JSON and JUnit files.
 
 The table below is the checker's test suite: each library and the set of
-checks it must fail; every other check must pass, warn (where WARNINGS says
-so) or be skipped because a check it needs failed. All table libraries are
-checked by ONE TavroCheck run per architecture; the libraries that end or
-stall their checking process (CONTAINED) by one more x86-64 run."""
+checks it must fail; every other check must pass, report information, warn
+(where WARNINGS says so) or be skipped because a check it needs failed. All
+table libraries are checked by ONE TavroCheck run per architecture, without
+the two long acquisition checks; the libraries that end or stall their
+checking process (CONTAINED) by one more x86-64 run; the long checks by a
+run of the libraries made for them (ACQUISITION) and by the run of the
+sample with the defaults."""
 import json
 import re
 import time
@@ -13,14 +16,14 @@ import xml.etree.ElementTree as ElementTree
 
 import pytest
 
-from conftest import build_dir, win_path
+from conftest import REPO, build_dir, win_path
 
 REQUIRED = ["GetDeviceName", "GetNumberOfComponents", "GetComponentName", "GetComponentUnits",
             "GetComponentDataType", "GetComponentDataPrecision", "PrepareExperiment",
             "StartExperiment", "GetLastData", "GetAvailableDataCount", "GetData", "StopExperiment",
             "SetCallbackInfo"]
 NOT_LOADED = {"exports.required", "load.library"}
-NO_RECORD = {"data.last_data", "data.count_vs_getdata"}
+LONG_CHECKS = "acquisition.cycles,acquisition.soak"
 
 # library (a fixture's base name, or "sample") -> the checks it fails
 TABLE = {
@@ -50,8 +53,8 @@ TABLE = {
     "fixture_ready_message": set(),
     "fixture_flap": set(),
     "fixture_storm": set(),
-    "fixture_null_record": NO_RECORD,
-    "fixture_null_values": NO_RECORD,
+    "fixture_null_record": {"data.last_data"},
+    "fixture_null_values": {"data.last_data", "data.count_vs_getdata"},
     "fixture_null_string": {"data.strings"},
     "fixture_upper_bytes": set(),
     "fixture_huge_time": set(),
@@ -65,7 +68,7 @@ TABLE = {
     "fixture_late_callback": {"unregister.no_callback_after"},
     "fixture_leave_thread": {"unload.threads"},
     "fixture_leave_timer": {"unload.timers"},
-    "fixture_time_backwards": {"data.times_monotonic"},
+    "fixture_time_backwards": set(),
     "fixture_decorated_export": {"exports.required"},
     "fixture_unknown_export": set(),
     "fixture_catch_seh": set(),
@@ -77,6 +80,18 @@ WARNINGS = {
     "fixture_no_version": {"exports.version"},
     "fixture_flap": {"readiness.callback"},
     "fixture_unknown_export": {"exports.unknown"},
+    "fixture_time_backwards": {"data.times_monotonic"},
+    "fixture_slow_last_data": {"acquisition.poll_time"},
+}
+# In the table run, only with the cycles and the soak left out.
+TABLE_WARNINGS = {**WARNINGS, "fixture_null_record": {"data.count_vs_getdata"}}
+del TABLE_WARNINGS["fixture_slow_last_data"]
+# The libraries made for the long acquisition checks, each failing its own.
+ACQUISITION = {
+    "fixture_ready_once": {"acquisition.cycles"},
+    "fixture_memory_growth": {"acquisition.soak"},
+    "fixture_handle_leak": {"acquisition.soak"},
+    "fixture_good": set(),
 }
 # On i386 the sample and a few that read the 32-bit layouts: exports, record
 # and times; checked --in-process, in one process, since each i386 process
@@ -120,6 +135,7 @@ class CheckRun:
     """One TavroCheck process: its exit code, console, JSON and JUnit files."""
 
     def __init__(self, prefix, arch, folder, names, args=("--time", "2"), timeout=900):
+        self.folder = folder
         folder.mkdir(parents=True, exist_ok=True)
         self.json_path = folder / "report.json"
         self.junit_path = folder / "report.xml"
@@ -130,23 +146,27 @@ class CheckRun:
         self.names = names
         self.report = json.loads(self.json_path.read_text(encoding="utf-8"))
 
-    def library(self, name):
+    def library(self, name, round=1):
         """The JSON results of one library, as {check id: (verdict, message)}."""
         wanted = win_path(self.paths[self.names.index(name)])
         for library in self.report["libraries"]:
-            if library["library"] == wanted:
+            if library["library"] == wanted and library["round"] == round:
                 return {c["id"]: (c["verdict"], c["message"]) for c in library["checks"]}
         raise AssertionError(f"{name} is not in the report")
+
+    def seconds(self, name):
+        wanted = win_path(self.paths[self.names.index(name)])
+        return next(lib["seconds"] for lib in self.report["libraries"] if lib["library"] == wanted)
 
 
 def verdicts(checks, verdict):
     return {check for check, (seen, _) in checks.items() if seen == verdict}
 
 
-def assert_row(run, name, failed=None):
+def assert_row(run, name, failed=None, warnings=WARNINGS):
     checks = run.library(name)
     assert verdicts(checks, "fail") == (TABLE[name] if failed is None else failed), checks
-    assert verdicts(checks, "warning") == WARNINGS.get(name, set()), checks
+    assert verdicts(checks, "warning") == warnings.get(name, set()), checks
     for check, (verdict, message) in checks.items():
         if verdict == "skipped" and message != "skipped: the export table could not be read":
             # It names a check of the same library that failed, or was
@@ -157,12 +177,13 @@ def assert_row(run, name, failed=None):
 
 @pytest.fixture(scope="module")
 def x64_table(prefix, tmp_path_factory):
-    return CheckRun(prefix, "x64", tmp_path_factory.mktemp("check-x64"), list(TABLE))
+    return CheckRun(prefix, "x64", tmp_path_factory.mktemp("check-x64"), list(TABLE),
+                    args=("--time", "2", "--skip", LONG_CHECKS))
 
 
 @pytest.mark.parametrize("name", list(TABLE))
 def test_x64_table_row(x64_table, name):
-    assert_row(x64_table, name)
+    assert_row(x64_table, name, warnings=TABLE_WARNINGS)
 
 
 def test_x64_table_run_reports_every_library_and_exits_1(x64_table):
@@ -173,7 +194,16 @@ def test_x64_table_run_reports_every_library_and_exits_1(x64_table):
     # The checks whose messages say what was seen.
     good = x64_table.library("fixture_good")
     assert "from the library's thread 0x" in good["readiness.callback"][1]
-    assert "Tavro_GetData returns a record (the newest again)" in good["data.count_vs_getdata"][1]
+    assert good["data.count_vs_getdata"] == ("info", "a queue: 21 records read, each lowering the count by one; "
+                                             "with none available Tavro_GetData returns a record (the newest again)")
+    # Every failure names a rule of the interface header, and no other
+    # verdict does; the table shows it.
+    header = (REPO / "sdk" / "include" / "TavroDeviceLibrary.h").read_text()
+    for library in x64_table.report["libraries"]:
+        for check in library["checks"]:
+            assert (check["verdict"] == "fail") == (check["rule"] != ""), check
+            assert check["rule"] == "" or f" *  [{check['rule']}]" in header, check
+    assert "no state 1 within 2.0 s (0 reports) (rule: ready)" in x64_table.stdout
     assert "from the checker's thread from a dispatched message" in \
         x64_table.library("fixture_ready_message")["readiness.callback"][1]
     assert x64_table.library("fixture_throw")["data.last_data"][1] == \
@@ -202,16 +232,20 @@ def test_the_sample_and_libraries_with_warnings_only_pass_with_exit_0(prefix, tm
     run = CheckRun(prefix, "x64", tmp_path, ["sample", *WARNINGS], args=())
     assert run.returncode == 0, run.stdout
     assert run.report["passed"]
-    assert "PASSED: 20 passed, 0 warnings, 0 failed, 0 skipped" in run.stdout
+    assert "PASSED: 21 passed, 2 info, 0 warnings, 0 failed, 0 skipped" in run.stdout
+    assert run.seconds("sample") < 15
     for name in WARNINGS:
         assert_row(run, name, failed=set())
+    assert "took over 10 ms" in run.library("fixture_slow_last_data")["acquisition.poll_time"][1]
     root = ElementTree.parse(run.junit_path).getroot()
     assert int(root.get("failures")) == 0 and not list(root.iter("failure"))
 
 
 def test_nothing_a_library_does_stops_the_run(prefix, tmp_path):
     started = time.monotonic()
-    run = CheckRun(prefix, "x64", tmp_path, list(CONTAINED), args=("--time", "1"), timeout=300)
+    trace = tmp_path / "trace.txt"
+    run = CheckRun(prefix, "x64", tmp_path, list(CONTAINED),
+                   args=("--time", "1", "--soak", "1", "--trace", win_path(trace)), timeout=300)
     seconds = time.monotonic() - started
     assert run.returncode == 1, run.stdout
     suites = ElementTree.parse(run.junit_path).getroot().findall("testsuite")
@@ -221,21 +255,92 @@ def test_nothing_a_library_does_stops_the_run(prefix, tmp_path):
         checks = run.library(name)
         first = next((check for check in checks if check in failed), None)
         assert (checks[first][1] if first else None) == message, name
-    # Each stalled check is ended at its bound (here 2 s); about 25 s in all.
-    assert seconds < 90, seconds
+    # Each stalled check is ended at its bound (here 2 s); about 35 s in all.
+    assert seconds < 120, seconds
+    # The trace has the calls that never returned, told by the parent.
+    lines = trace.read_text(encoding="latin-1").splitlines()
+    assert any(re.fullmatch(r"\d\d:\d\d:\d\d\.\d{3} 0x[0-9A-F]+ Tavro_GetLastData\(\) -> did not return: "
+                            r"Tavro_GetLastData did not return within 2\.0 s; its process was ended", line)
+               for line in lines), lines[-20:]
+    assert any(line.endswith("Tavro_PrepareExperiment() -> did not return: Tavro_PrepareExperiment ended the "
+                             "process with exit code 3") for line in lines)
 
 
 def test_bad_usage_exits_2_with_the_usage_text(prefix, tmp_path):
-    for args in [[], ["--time"], ["--time", "soon", "a.dll"], ["--colour", "a.dll"]]:
+    for args in [[], ["--time"], ["--time", "soon", "a.dll"], ["--colour", "a.dll"], ["--only", "data.lastdata", "a.dll"],
+                 ["--skip", "*", "a.dll"], ["--soak", "0", "a.dll"], ["--repeat", "0", "a.dll"]]:
         returncode, _, stderr = run_tavro_check(prefix, "x64", tmp_path, args, 60)
         assert returncode == 2, args
-        assert "Usage: TavroCheck [--time SECONDS] [--junit FILE] [--json FILE] [--in-process] " \
-            "LIBRARY.dll..." in stderr, args
+        assert "Usage: TavroCheck [--time SECONDS] [--soak SECONDS] [--only ID]... [--skip ID]..." in stderr, args
 
 
 def test_i386_sample_and_a_few_fixtures(prefix, tmp_path):
-    run = CheckRun(prefix, "x86", tmp_path, I386_TABLE, args=("--time", "10", "--in-process"), timeout=900)
+    run = CheckRun(prefix, "x86", tmp_path, I386_TABLE, args=("--time", "10", "--soak", "1", "--in-process"),
+                   timeout=900)
     assert run.report["architecture"] == "i386"
     for name in I386_TABLE:
         assert_row(run, name)
     assert run.returncode == 1
+
+
+def test_long_acquisitions_fail_each_library_on_its_own_check(prefix, tmp_path):
+    """--soak, --quiet and --trace: a second prepare that never gets ready,
+    memory and handles that grow with every poll."""
+    trace = tmp_path / "trace.txt"
+    run = CheckRun(prefix, "x64", tmp_path, list(ACQUISITION),
+                   args=("--soak", "2", "--quiet", "--trace", win_path(trace)))
+    assert run.returncode == 1
+    for name, failed in ACQUISITION.items():
+        assert_row(run, name, failed)
+    assert run.library("fixture_ready_once")["acquisition.cycles"][1].startswith(
+        "acquisition 1 of 10: no state 1 within 10.0 s of Tavro_PrepareExperiment")
+    assert re.fullmatch(r"private bytes grew steadily by \d+ bytes per poll over 16 polls, from [\d.]+ MB to "
+                        r"[\d.]+ MB \(bound: 1024 bytes per poll\)",
+                        run.library("fixture_memory_growth")["acquisition.soak"][1])
+    assert re.fullmatch(r"handles grew steadily by 1\.00 per poll over 16 polls, from \d+ to \d+ "
+                        r"\(bound: 0\.10 per poll\)", run.library("fixture_handle_leak")["acquisition.soak"][1])
+    # Quiet: the failures and each summary, no passes.
+    assert "  PASS " not in run.stdout and "  INFO " not in run.stdout
+    assert "  FAIL     acquisition.soak              handles grew steadily" in run.stdout
+    assert run.stdout.count("PASSED: ") == 1 and run.stdout.count("FAILED: ") == 3
+    # The trace: every call with its thread, arguments, result and time,
+    # and the callbacks.
+    lines = trace.read_text(encoding="latin-1").splitlines()
+    stamp = r"\d\d:\d\d:\d\d\.\d{3} 0x[0-9A-F]+ "
+    assert re.fullmatch(stamp + r'LoadLibrary\(".*fixture_ready_once\.dll"\) -> loaded \(\d+\.\d{3} ms\)', lines[0])
+    assert any(re.fullmatch(stamp + r'Tavro_GetDeviceName\(0x[0-9A-F]+, 256\) -> "Tavro Fixture Device" '
+                            r'\(\d+\.\d{3} ms\)', line) for line in lines)
+    assert any(re.fullmatch(stamp + r"callback\(0x[0-9A-F]+, 1\)", line) for line in lines)
+    polls = [line for line in lines if "Tavro_GetLastData() -> " in line]
+    assert len(polls) > 3 * 20
+    assert all(re.fullmatch(stamp + r"Tavro_GetLastData\(\) -> (NULL|0x[0-9A-F]+) \(\d+\.\d{3} ms\)", line)
+               for line in polls), polls[:3]
+
+
+def test_only_skip_and_repeat_choose_checks_and_rounds(prefix, tmp_path):
+    run = CheckRun(prefix, "x64", tmp_path, ["fixture_good", "fixture_null_string"],
+                   args=("--only", "data.*,unload.twice", "--skip", "data.times_monotonic", "--repeat", "2"))
+    assert run.returncode == 1
+    assert [(lib["library"].rsplit("\\", 1)[-1], lib["round"]) for lib in run.report["libraries"]] == [
+        ("fixture_good.dll", 1), ("fixture_null_string.dll", 1), ("fixture_good.dll", 2),
+        ("fixture_null_string.dll", 2)]
+    chosen = {"exports.required", "load.library", "description.count", "description.types", "readiness.callback",
+              "data.last_data", "data.count_vs_getdata", "data.strings", "unload.twice"}
+    for round in (1, 2):
+        assert set(run.library("fixture_good", round)) == chosen
+        assert verdicts(run.library("fixture_null_string", round), "fail") == {"data.strings"}
+    assert "fixture_null_string.dll (round 2 of 2)" in run.stdout
+    assert "4 of 4 library rounds checked (2 rounds), 2 failed" in run.stdout
+    suites = ElementTree.parse(run.junit_path).getroot().findall("testsuite")
+    assert [s.get("name") for s in suites][2] == "fixture_good.dll (round 2 of 2)"
+
+
+def test_list_shows_every_check_with_its_rule(prefix, tmp_path):
+    returncode, stdout, _ = run_tavro_check(prefix, "x64", tmp_path, ["--list"], 60)
+    assert returncode == 0
+    lines = stdout.splitlines()
+    assert len(lines) == 23
+    assert lines[0].split()[:2] == ["exports.required", "[exports]"]
+    assert any(line.split()[:2] == ["acquisition.soak", "[bounded]"] for line in lines)
+    assert any(line.split()[:2] == ["data.count_vs_getdata", "[records]"] for line in lines)
+    assert any(line.split()[:2] == ["acquisition.poll_time", "(open)"] for line in lines)
