@@ -84,6 +84,7 @@ void CLibraryChecker::Check(const std::string& path)
     m_recorder.BeginLibrary(path);
     m_description = Description();
     m_pollMs.clear();
+    m_registered = m_acquiring = false;
     CheckExports(path);
     FirstPass(path);
     LoadTwice(path);
