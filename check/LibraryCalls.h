@@ -5,14 +5,13 @@
 #pragma once
 
 #include "check/CheckRecorder.h"
-#include "device/LibraryModule.h"
-#include "device/TavroDeviceLibrary.h"
+#include "device/ProcedureTable.h"
 
-#include <functional>
+#include <type_traits>
 
 class CLibraryCalls {
 public:
-    typedef std::function<TavroProcAddress(const char*)> Resolver;
+    typedef CProcedureTable::Resolver Resolver;
 
     explicit CLibraryCalls(CCheckRecorder& recorder);
 
@@ -37,28 +36,25 @@ public:
     void SetCallbackInfo(TavroStateCallback callback, void* context);
 
 private:
-    // Calls procedure id. The call's name is cleared only when the call
-    // returns: when it throws, the check that catches the exception names
-    // the call. (No RAII here: the exception comes from the library's own
-    // runtime, which the checker's std::uncaught_exceptions() does not see.)
-    template <class Procedure, class... Args>
-    auto Call(TavroProcedureId id, Args... args) -> decltype(Procedure()(args...))
+    // Every call of a procedure passes here. The call's name is cleared
+    // only when the call returns: when it throws, the check that catches the
+    // exception names the call. (No RAII here: the exception comes from the
+    // library's own runtime, which the checker's std::uncaught_exceptions()
+    // does not see.)
+    template <TavroProcedureId Id, class... Arguments>
+    ProcedureResult<Id> Call(Arguments... arguments)
     {
-        const Procedure procedure = reinterpret_cast<Procedure>(m_procedures[id]);
-        m_recorder.SetCurrentCall(GetProcedureName(id));
-        const auto result = procedure(args...);
-        m_recorder.SetCurrentCall(nullptr);
-        return result;
-    }
-    template <class Procedure, class... Args>
-    void CallVoid(TavroProcedureId id, Args... args)
-    {
-        const Procedure procedure = reinterpret_cast<Procedure>(m_procedures[id]);
-        m_recorder.SetCurrentCall(GetProcedureName(id));
-        procedure(args...);
-        m_recorder.SetCurrentCall(nullptr);
+        m_recorder.SetCurrentCall(GetProcedureName(Id));
+        if constexpr (std::is_void<ProcedureResult<Id>>::value) {
+            m_procedures.Call<Id>(arguments...);
+            m_recorder.SetCurrentCall(nullptr);
+        } else {
+            const ProcedureResult<Id> result = m_procedures.Call<Id>(arguments...);
+            m_recorder.SetCurrentCall(nullptr);
+            return result;
+        }
     }
 
     CCheckRecorder& m_recorder;
-    TavroProcAddress m_procedures[TAVRO_PROCEDURE_COUNT];
+    CProcedureTable m_procedures;
 };
