@@ -129,14 +129,21 @@ std::string CCallTrace::WrittenText(char* buffer, int32_t size)
 }
 
 CCallTrace::CCall::CCall(CCallTrace* trace, const std::string& call)
-    : m_trace(trace), m_line(trace ? Stamp() + call : std::string()), m_start(Clock::now())
+    : m_trace(trace), m_line(trace ? Stamp() + call : std::string()), m_start(Clock::now()), m_returned(false)
 {
     if (m_trace)
         NotePendingTrace(m_line.c_str());
 }
 
+CCallTrace::CCall::~CCall()
+{
+    if (!m_returned)
+        Returned("left by an exception");
+}
+
 void CCallTrace::CCall::Returned(const std::string& result)
 {
+    m_returned = true;
     if (!m_trace)
         return;
     std::string shown = result;

@@ -40,6 +40,10 @@ public:
     public:
         // call: the call with its arguments, "Tavro_GetDeviceName(0x3F0FF0, 256)".
         CCall(CCallTrace* trace, const std::string& call);
+        // A call left by an exception is traced as such.
+        ~CCall();
+        CCall(const CCall&) = delete;
+        CCall& operator=(const CCall&) = delete;
         // result: "" for a function without one.
         void Returned(const std::string& result);
 
@@ -47,6 +51,7 @@ public:
         CCallTrace* const m_trace;
         std::string m_line;
         Clock::time_point m_start;
+        bool m_returned;
     };
 
     // "Name(arg, arg)": integers in decimal, pointers in hex or NULL.
@@ -62,7 +67,8 @@ public:
     static std::string ArgText(uint32_t value);
     static std::string ArgText(const void* pointer);
     static std::string ArgText(TavroStateCallback callback);
-    static std::string ArgText(const char* text) = delete;  // a buffer: print it with ArgText(const void*)
+    static std::string ArgText(const TavroDataRecord* record) { return ArgText(static_cast<const void*>(record)); }
+    static std::string ArgText(char* buffer) { return ArgText(static_cast<const void*>(buffer)); }
 
     // What a text function wrote into its buffer, read within the size.
     static std::string WrittenText(char* buffer, int32_t size);

@@ -1,6 +1,6 @@
 #include "check/ExportChecks.h"
 
-#include "device/TavroDeviceLibrary.h"
+#include "device/ProcedureTable.h"
 
 #include <algorithm>
 #include <cctype>
@@ -40,9 +40,9 @@ std::string Join(const std::vector<std::string>& items)
 CheckOutcome RequiredOutcome(const std::vector<std::string>& names)
 {
     std::vector<std::string> missing, decorated;
-    for (int id = TavroProc_GetDeviceName; id < TAVRO_PROCEDURE_COUNT; ++id) {
+    for (int id = 0; id < TAVRO_PROCEDURE_COUNT; ++id) {
         const std::string name = GetProcedureName(id);
-        if (Contains(names, name))
+        if (!IsRequiredProcedure(id) || Contains(names, name))
             continue;
         const std::string form = DecoratedFormOf(names, name);
         if (form.empty())

@@ -1,4 +1,4 @@
-// The export checks over a library's export name table (PeExports.h):
+// The export checks over a library's export name table (pe/PeExports.h):
 // required and version exports present and undecorated, no unknown Tavro_
 // export. Pure logic, no system calls.
 #pragma once

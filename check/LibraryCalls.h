@@ -4,15 +4,15 @@
 // buffer checks see exactly what the library wrote.
 #pragma once
 
+#include "check/CallTrace.h"
 #include "check/CheckRecorder.h"
-#include "device/LibraryModule.h"
-#include "device/TavroDeviceLibrary.h"
+#include "device/ProcedureTable.h"
 
-#include <functional>
+#include <type_traits>
 
 class CLibraryCalls {
 public:
-    typedef std::function<TavroProcAddress(const char*)> Resolver;
+    typedef CProcedureTable::Resolver Resolver;
 
     explicit CLibraryCalls(CCheckRecorder& recorder);
 
@@ -37,28 +37,31 @@ public:
     void SetCallbackInfo(TavroStateCallback callback, void* context);
 
 private:
-    // Calls procedure id. The call's name is cleared only when the call
-    // returns: when it throws, the check that catches the exception names
-    // the call. (No RAII here: the exception comes from the library's own
-    // runtime, which the checker's std::uncaught_exceptions() does not see.)
-    template <class Procedure, class... Args>
-    auto Call(TavroProcedureId id, Args... args) -> decltype(Procedure()(args...))
+    // Every call of a procedure passes here. The call's name is cleared
+    // only when the call returns: when it throws, the check that catches the
+    // exception names the call. (No RAII here: the exception comes from the
+    // library's own runtime, which the checker's std::uncaught_exceptions()
+    // does not see.)
+    // With --trace, the call, its result (or the text a text function
+    // wrote) and its duration are traced as it returns.
+    template <TavroProcedureId Id, class... Arguments>
+    ProcedureResult<Id> Call(Arguments... arguments)
     {
-        const Procedure procedure = reinterpret_cast<Procedure>(m_procedures[id]);
-        m_recorder.SetCurrentCall(GetProcedureName(id));
-        const auto result = procedure(args...);
-        m_recorder.SetCurrentCall(nullptr);
-        return result;
-    }
-    template <class Procedure, class... Args>
-    void CallVoid(TavroProcedureId id, Args... args)
-    {
-        const Procedure procedure = reinterpret_cast<Procedure>(m_procedures[id]);
-        m_recorder.SetCurrentCall(GetProcedureName(id));
-        procedure(args...);
-        m_recorder.SetCurrentCall(nullptr);
+        CCallTrace* const trace = m_recorder.Trace();
+        CCallTrace::CCall traced(trace, trace ? CCallTrace::CallText(GetProcedureName(Id), arguments...) : "");
+        m_recorder.SetCurrentCall(GetProcedureName(Id));
+        if constexpr (std::is_void<ProcedureResult<Id>>::value) {
+            m_procedures.Call<Id>(arguments...);
+            m_recorder.SetCurrentCall(nullptr);
+            traced.Returned(trace ? CCallTrace::WrittenText(arguments...) : "");
+        } else {
+            const ProcedureResult<Id> result = m_procedures.Call<Id>(arguments...);
+            m_recorder.SetCurrentCall(nullptr);
+            traced.Returned(trace ? CCallTrace::ArgText(result) : "");
+            return result;
+        }
     }
 
     CCheckRecorder& m_recorder;
-    TavroProcAddress m_procedures[TAVRO_PROCEDURE_COUNT];
+    CProcedureTable m_procedures;
 };

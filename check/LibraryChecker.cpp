@@ -4,13 +4,15 @@
 #include "check/CheckCatalogue.h"
 #include "check/DataChecks.h"
 #include "check/ExportChecks.h"
-#include "check/PeExports.h"
 #include "check/SoakJudgement.h"
+#include "pe/FileBytes.h"
+#include "pe/PeExports.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -114,16 +116,16 @@ bool CLibraryChecker::CallUnload()
 void CLibraryChecker::CheckExports(const std::string& path)
 {
     std::vector<unsigned char> bytes;
-    PeExports exports;
+    std::vector<std::string> names;
     std::string error;
-    if (!ReadWholeFile(path, bytes, error) || !ReadPeExports(bytes, exports, error)) {
+    if (!ReadWholeFile(path, bytes, error) || !ReadExportNames(CPeImage(std::move(bytes)), names, error)) {
         Run("exports.required", ms(0), [&] { return Fail(error); });
         const CheckOutcome unread = {CheckVerdict::Skipped, "skipped: the export table could not be read"};
         Run("exports.version", ms(0), [&] { return unread; });
         Run("exports.unknown", ms(0), [&] { return unread; });
         return;
     }
-    const ExportOutcomes outcomes = CheckExportNames(exports.names);
+    const ExportOutcomes outcomes = CheckExportNames(names);
     Run("exports.required", ms(0), [&] { return outcomes.required; });
     Run("exports.version", ms(0), [&] { return outcomes.version; });
     Run("exports.unknown", ms(0), [&] { return outcomes.unknown; });

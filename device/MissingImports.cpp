@@ -1,29 +1,20 @@
 #include "device/MissingImports.h"
 
-#include "device/PeImports.h"
 #include "output/ModulePath.h"
+#include "pe/FileBytes.h"
+#include "pe/PeImports.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <set>
+#include <utility>
 #include <vector>
 
 namespace {
 
 // Dependencies beside the library are followed this deep.
 const int kMaxDepth = 4;
-
-bool ReadFileBytes(const std::string& path, std::vector<unsigned char>& bytes)
-{
-    std::ifstream file(path.c_str(), std::ios::binary);
-    if (!file)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return true;
-}
 
 bool IsFile(const std::string& path)
 {
@@ -59,10 +50,11 @@ void CollectMissing(const std::string& path, const std::string& folder, int dept
                     std::set<std::string>& seen, std::string& text)
 {
     std::vector<unsigned char> bytes;
-    std::vector<std::string> names;
-    if (!ReadFileBytes(path, bytes))
+    std::string error;
+    if (!ReadWholeFile(path, bytes, error))
         return;
-    ReadImportedModuleNames(bytes, names);
+    std::vector<std::string> names;
+    ReadImportedModuleNames(CPeImage(std::move(bytes)), names);
     for (const std::string& name : names) {
         if (!seen.insert(Lowered(name)).second)
             continue;

@@ -46,13 +46,9 @@ void CTavroDLLBasedDevice::LoadDeviceLibrary()
     if (!m_module.Load(m_libraryPath, errorText))
         throw std::runtime_error("Error: failed to load Tavro library. " + m_libraryPath + " " +
                                  errorText);
-    try {
-        ResolveProcedure(TavroProc_GetDeviceLibraryVersion);
-    } catch (...) {
-        // The version procedure is optional.
-    }
-    // Identifier 10 is resolved before 9: a library lacking both is reported
-    // as lacking Tavro_GetAvailableDataCount.
+    m_procedures.Bind([this](const char* name) { return m_module.Export(name); });
+    // Identifier 10 is looked at before 9: a library lacking both is
+    // reported as lacking Tavro_GetAvailableDataCount.
     static const TavroProcedureId required[] = {
         TavroProc_GetDeviceName,        TavroProc_GetNumberOfComponents,
         TavroProc_GetComponentName,     TavroProc_GetComponentUnits,
@@ -62,41 +58,33 @@ void CTavroDLLBasedDevice::LoadDeviceLibrary()
         TavroProc_GetData,              TavroProc_StopExperiment,
         TavroProc_SetCallbackInfo};
     for (TavroProcedureId id : required)
-        ResolveProcedure(id);
-}
-
-void CTavroDLLBasedDevice::ResolveProcedure(TavroProcedureId id)
-{
-    const char* name = GetProcedureName(id);
-    const TavroProcAddress address = m_module.Export(name);
-    if (!address)
-        throw std::runtime_error(std::string("Error: procedure ") + name +
-                                 " is not implemented in Tavro device library " + m_libraryPath);
-    m_procedures[id] = address;
+        if (!m_procedures.Has(id))
+            throw std::runtime_error(std::string("Error: procedure ") + GetProcedureName(id) +
+                                     " is not implemented in Tavro device library " + m_libraryPath);
 }
 
 TavroProcAddress CTavroDLLBasedDevice::GetProcedure(TavroProcedureId id)
 {
-    const std::map<TavroProcedureId, TavroProcAddress>::const_iterator entry = m_procedures.find(id);
-    if (entry == m_procedures.end())
+    const TavroProcAddress address = m_procedures.Address(id);
+    if (!address)
         throw std::runtime_error("Error: unknown procedure in Tavro device library " + m_libraryPath);
-    return entry->second;
+    return address;
 }
 
 void CTavroDLLBasedDevice::SetCallbackInfo(TavroStateCallback callback, void* context)
 {
-    Invoke<TavroSetCallbackInfoProc>(TavroProc_SetCallbackInfo, callback, context);
+    Invoke<TavroProc_SetCallbackInfo>(callback, context);
 }
 
 void CTavroDLLBasedDevice::ReadDeviceInfo()
 {
     try {
-        m_version = Invoke<TavroGetDeviceLibraryVersionProc>(TavroProc_GetDeviceLibraryVersion);
+        m_version = Invoke<TavroProc_GetDeviceLibraryVersion>();
     } catch (...) {
         m_version = 0;
     }
     m_deviceName = ReadLibraryText([&](char* buffer, int32_t size) {
-        Invoke<TavroGetDeviceNameProc>(TavroProc_GetDeviceName, buffer, size);
+        Invoke<TavroProc_GetDeviceName>(buffer, size);
     });
     if (m_deviceName.empty())
         throw std::runtime_error("Error: cannot get Tavro device name from " + m_libraryPath + ".");
@@ -104,23 +92,22 @@ void CTavroDLLBasedDevice::ReadDeviceInfo()
 
 void CTavroDLLBasedDevice::ReadComponents()
 {
-    const int32_t count = Invoke<TavroGetNumberOfComponentsProc>(TavroProc_GetNumberOfComponents);
+    const int32_t count = Invoke<TavroProc_GetNumberOfComponents>();
     for (int32_t i = 0; i < count; ++i) {
         const std::string index = std::to_string(i);
         const std::string name = ReadLibraryText([&](char* buffer, int32_t size) {
-            Invoke<TavroGetComponentNameProc>(TavroProc_GetComponentName, i, buffer, size);
+            Invoke<TavroProc_GetComponentName>(i, buffer, size);
         });
         if (name.empty())
             throw std::runtime_error("Error: cannot get Tavro component name for component index " + index);
         const std::string units = ReadLibraryText([&](char* buffer, int32_t size) {
-            Invoke<TavroGetComponentUnitsProc>(TavroProc_GetComponentUnits, i, buffer, size);
+            Invoke<TavroProc_GetComponentUnits>(i, buffer, size);
         });
-        const int32_t type = Invoke<TavroGetComponentDataTypeProc>(TavroProc_GetComponentDataType, i);
+        const int32_t type = Invoke<TavroProc_GetComponentDataType>(i);
         if (type <= 0 || type > 7)
             throw std::runtime_error("Error: cannot get Tavro component data type for component index " +
                                      index);
-        const int32_t precision =
-            Invoke<TavroGetComponentDataPrecisionProc>(TavroProc_GetComponentDataPrecision, i);
+        const int32_t precision = Invoke<TavroProc_GetComponentDataPrecision>(i);
         if (precision < 0)
             throw std::runtime_error(
                 "Error: cannot get Tavro component data precision for component index " + index);
@@ -149,7 +136,7 @@ void CTavroDLLBasedDevice::UpdateComponentUnits()
     for (std::size_t i = 0; i < m_components.size(); ++i) {
         const int32_t index = static_cast<int32_t>(i);
         const std::string units = ReadLibraryText([&](char* buffer, int32_t size) {
-            Invoke<TavroGetComponentUnitsProc>(TavroProc_GetComponentUnits, index, buffer, size);
+            Invoke<TavroProc_GetComponentUnits>(index, buffer, size);
         });
         if (units.empty())
             throw std::runtime_error("Error: cannot get Tavro component units for device " +
@@ -161,15 +148,14 @@ void CTavroDLLBasedDevice::UpdateComponentUnits()
 void CTavroDLLBasedDevice::UpdateComponentPrecision()
 {
     for (std::size_t i = 0; i < m_components.size(); ++i) {
-        const int32_t precision = Invoke<TavroGetComponentDataPrecisionProc>(
-            TavroProc_GetComponentDataPrecision, static_cast<int32_t>(i));
+        const int32_t precision = Invoke<TavroProc_GetComponentDataPrecision>(static_cast<int32_t>(i));
         m_components[i]->SetPrecision(precision < 0 ? 0 : precision);
     }
 }
 
 void CTavroDLLBasedDevice::PrepareExperiment()
 {
-    Invoke<TavroPrepareExperimentProc>(TavroProc_PrepareExperiment);
+    Invoke<TavroProc_PrepareExperiment>();
 }
 
 bool CTavroDLLBasedDevice::IsReady()
@@ -179,23 +165,23 @@ bool CTavroDLLBasedDevice::IsReady()
 
 void CTavroDLLBasedDevice::StartExperiment()
 {
-    Invoke<TavroStartExperimentProc>(TavroProc_StartExperiment);
+    Invoke<TavroProc_StartExperiment>();
 }
 
 void CTavroDLLBasedDevice::GetLastData(std::vector<DataRecord>& records)
 {
-    AppendRecord(Invoke<TavroGetLastDataProc>(TavroProc_GetLastData), records);
+    AppendRecord(Invoke<TavroProc_GetLastData>(), records);
 }
 
 void CTavroDLLBasedDevice::GetData(std::vector<DataRecord>& records)
 {
-    Invoke<TavroGetAvailableDataCountProc>(TavroProc_GetAvailableDataCount);
-    AppendRecord(Invoke<TavroGetDataProc>(TavroProc_GetData, 1), records);
+    Invoke<TavroProc_GetAvailableDataCount>();
+    AppendRecord(Invoke<TavroProc_GetData>(1), records);
 }
 
 void CTavroDLLBasedDevice::StopExperiment()
 {
-    Invoke<TavroStopExperimentProc>(TavroProc_StopExperiment);
+    Invoke<TavroProc_StopExperiment>();
 }
 
 void CTavroDLLBasedDevice::SetState(int32_t state)

@@ -5,13 +5,12 @@
 #pragma once
 
 #include "device/LibraryModule.h"
+#include "device/ProcedureTable.h"
 #include "device/TavroDevice.h"
 #include "device/TavroDeviceLibrary.h"
 #include "guard/LibraryHooks.h"
 
 #include <atomic>
-#include <map>
-#include <utility>
 
 class CTavroDLLBasedDevice : public I_TavroDevice {
 public:
@@ -19,13 +18,14 @@ public:
     // Unregisters the callback (only if it was registered), then unloads.
     ~CTavroDLLBasedDevice() override;
 
-    // Loads the library and resolves its exports in the fixed order.
+    // Loads the library and binds its exports; throws naming the first
+    // required one missing, in the fixed order.
     void LoadDeviceLibrary();
     // Reads the library version (0 when not exported) and the device name.
     void ReadDeviceInfo();
     // Reads the component descriptions, appending to the list.
     void ReadComponents();
-    // The resolved address of a procedure, to be converted by the caller.
+    // The bound address of a procedure, to be converted by the caller.
     TavroProcAddress GetProcedure(TavroProcedureId id);
     // Registers (or, with nulls, unregisters) the state callback.
     void SetCallbackInfo(TavroStateCallback callback, void* context);
@@ -44,27 +44,20 @@ public:
     void SetState(int32_t state) override;
 
 private:
-    void ResolveProcedure(TavroProcedureId id);
-    template <class Procedure>
-    Procedure GetProcedureAs(TavroProcedureId id)
+    // Calls procedure Id of the library (throwing when it is not bound),
+    // marked for the hang watchdog with its name for as long as it runs.
+    template <TavroProcedureId Id, class... Arguments>
+    ProcedureResult<Id> Invoke(Arguments... arguments)
     {
-        return reinterpret_cast<Procedure>(GetProcedure(id));
-    }
-    // Calls a procedure of the library, marked for the hang watchdog with
-    // the procedure's name for as long as it runs.
-    template <class Procedure, class... Arguments>
-    auto Invoke(TavroProcedureId id, Arguments... arguments)
-        -> decltype(std::declval<Procedure>()(arguments...))
-    {
-        const Procedure procedure = GetProcedureAs<Procedure>(id);
-        const CLibraryCall call(m_libraryPath.c_str(), GetProcedureName(id));
-        return procedure(arguments...);
+        GetProcedure(Id);
+        const CLibraryCall call(m_libraryPath.c_str(), GetProcedureName(Id));
+        return m_procedures.Call<Id>(arguments...);
     }
     void AppendRecord(const TavroDataRecord* record, std::vector<DataRecord>& records) const;
 
     std::string m_libraryPath;
     CLibraryModule m_module;
-    std::map<TavroProcedureId, TavroProcAddress> m_procedures;
+    CProcedureTable m_procedures;
     uint32_t m_version;
     std::string m_deviceName;
 

@@ -1,45 +1,10 @@
-// The export table as the file has it, and what the export checks make of it.
+// What the export checks make of a library's export name table.
 #include "check/ExportChecks.h"
-#include "check/PeExports.h"
 #include "device/TavroDeviceLibrary.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-PeExports Read(const std::string& fixture)
-{
-    std::vector<unsigned char> bytes;
-    std::string error;
-    PeExports exports;
-    EXPECT_TRUE(ReadWholeFile(std::string(TAVRO_FIXTURE_DIR) + "/" + fixture + ".dll", bytes, error)) << error;
-    EXPECT_TRUE(ReadPeExports(bytes, exports, error)) << error;
-    return exports;
-}
-
-TEST(PeExports, ReadsTheNamesOfBuiltLibraries)
-{
-    const PeExports good = Read("fixture_good");
-    EXPECT_EQ(good.machine, sizeof(void*) == 8 ? 0x8664 : 0x14C);
-    EXPECT_EQ(good.names.size(), 14u);
-    const PeExports decorated = Read("fixture_decorated_export");
-    EXPECT_EQ(decorated.names.size(), 14u);
-    EXPECT_EQ(decorated.names.back(), "_Tavro_GetDeviceName@8");
-}
-
-TEST(PeExports, RejectsWhatIsNotAPeFile)
-{
-    PeExports exports;
-    std::string error;
-    std::vector<unsigned char> bytes(200, 0);
-    EXPECT_FALSE(ReadPeExports(bytes, exports, error));
-    EXPECT_EQ(error, "not a PE file (no MZ header)");
-    bytes[0] = 'M';
-    bytes[1] = 'Z';
-    bytes[0x3C] = 0xF0;  // the PE header would lie past the end
-    EXPECT_FALSE(ReadPeExports(bytes, exports, error));
-    EXPECT_EQ(error, "not a PE file (no PE signature)");
-}
 
 std::vector<std::string> AllExports()
 {
