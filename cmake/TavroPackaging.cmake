@@ -1,10 +1,13 @@
 # The release package of one build: a ZIP holding the program, the
-# conformance checker (TavroCheck.exe), the README, the license and the SDK (the interface header, the sample device library
-# built for this architecture, and its sources with their CMake project).
+# conformance checker (TavroCheck.exe), the README, the license and the SDK
+# (the interface header, the kit headers, the sample device library built
+# for this architecture, and the sources with the SDK's CMake project, which
+# builds the sample from the SDK alone).
 install(TARGETS TavroProbe TavroCheck RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/sdk/README.md DESTINATION sdk)
+install(FILES ${PROJECT_SOURCE_DIR}/sdk/README.md ${PROJECT_SOURCE_DIR}/sdk/CMakeLists.txt DESTINATION sdk)
 install(FILES ${PROJECT_SOURCE_DIR}/sdk/include/TavroDeviceLibrary.h DESTINATION sdk/include)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/sdk/kit/ DESTINATION sdk/kit FILES_MATCHING PATTERN "*.h")
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/sdk/sample/ DESTINATION sdk/sample
         FILES_MATCHING PATTERN "*.cpp" PATTERN "*.h" PATTERN "CMakeLists.txt")
 if(TARGET tavro_sample_device)

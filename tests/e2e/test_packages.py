@@ -1,6 +1,6 @@
 """The release packages: each ZIP unpacked into Program Files of a fresh Wine
 prefix runs from there and tests the sample library it carries; its SDK
-builds the sample on its own."""
+folder is a CMake project that builds the sample on its own."""
 import shutil
 import subprocess
 import zipfile
@@ -33,7 +33,9 @@ def test_the_package_holds_the_program_readme_license_and_sdk(arch):
     folder = f"TavroProbe-{VERSION}-{PACKAGES[arch]}/"
     names = set(zipfile.ZipFile(package(arch)).namelist())
     for name in ["TavroProbe.exe", "TavroCheck.exe", "README.md", "LICENSE", "sdk/README.md",
-                 "sdk/include/TavroDeviceLibrary.h",
+                 "sdk/CMakeLists.txt", "sdk/include/TavroDeviceLibrary.h",
+                 "sdk/kit/DeviceLibraryKit.h", "sdk/kit/KitDevice.h", "sdk/kit/KitSamples.h",
+                 "sdk/kit/KitThreads.h", "sdk/kit/KitWindows.h",
                  "sdk/bin/TavroSampleDevice.dll", "sdk/sample/CMakeLists.txt",
                  "sdk/sample/SampleDevice.cpp"]:
         assert folder + name in names
@@ -66,15 +68,22 @@ def test_the_unpacked_program_tests_the_sample_from_program_files(fresh_prefix, 
     assert blocks(log) == found
 
 
+def build_step(command):
+    """Runs a step of a build; its output is the failure message."""
+    result = subprocess.run(command, capture_output=True, text=True)
+    assert result.returncode == 0, result.stdout + result.stderr
+
+
 def test_the_sdk_builds_the_sample_on_its_own(tmp_path):
     with zipfile.ZipFile(package("x64")) as archive:
         archive.extractall(tmp_path)
     sdk = tmp_path / f"TavroProbe-{VERSION}-win64" / "sdk"
-    build = tmp_path / "build-sample"
-    subprocess.run(["cmake", "-S", str(sdk / "sample"), "-B", str(build), "-G", "Ninja",
-                    f"-DCMAKE_TOOLCHAIN_FILE={REPO / 'cmake' / 'mingw-x86_64.cmake'}",
-                    "-DCMAKE_BUILD_TYPE=Release"], check=True, capture_output=True)
-    subprocess.run(["cmake", "--build", str(build)], check=True, capture_output=True)
+    build = tmp_path / "build-sdk"
+    # The SDK folder itself is the top of the build; a warning fails it.
+    build_step(["cmake", "-S", str(sdk), "-B", str(build), "-G", "Ninja",
+                f"-DCMAKE_TOOLCHAIN_FILE={REPO / 'cmake' / 'mingw-x86_64.cmake'}",
+                "-DCMAKE_BUILD_TYPE=Release", "-DCMAKE_COMPILE_WARNING_AS_ERROR=ON"])
+    build_step(["cmake", "--build", str(build)])
     dll = build / "TavroSampleDevice.dll"
     exports = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", str(dll)], check=True,
                              capture_output=True, text=True).stdout
