@@ -74,6 +74,7 @@ TABLE = {
     "fixture_catch_seh": set(),
     "fixture_catch_cxx": set(),
     "fixture_import": set(),
+    "fixture_no_queue": set(),
 }
 # library -> the checks that end in a warning (none elsewhere)
 WARNINGS = {
@@ -229,7 +230,7 @@ def test_x64_junit_has_one_suite_per_library_and_a_case_per_check(x64_table):
 
 
 def test_the_sample_and_libraries_with_warnings_only_pass_with_exit_0(prefix, tmp_path):
-    run = CheckRun(prefix, "x64", tmp_path, ["sample", *WARNINGS], args=())
+    run = CheckRun(prefix, "x64", tmp_path, ["sample", "fixture_no_queue", *WARNINGS], args=())
     assert run.returncode == 0, run.stdout
     assert run.report["passed"]
     assert "PASSED: 21 passed, 2 info, 0 warnings, 0 failed, 0 skipped" in run.stdout
@@ -237,6 +238,9 @@ def test_the_sample_and_libraries_with_warnings_only_pass_with_exit_0(prefix, tm
     for name in WARNINGS:
         assert_row(run, name, failed=set())
     assert "took over 10 ms" in run.library("fixture_slow_last_data")["acquisition.poll_time"][1]
+    # A library without a queue behind Tavro_GetData is told, not failed.
+    assert run.library("fixture_no_queue")["data.count_vs_getdata"] == (
+        "info", "not a queue: after one Tavro_GetData the count went from 1 to 1 (what the count means is left open)")
     root = ElementTree.parse(run.junit_path).getroot()
     assert int(root.get("failures")) == 0 and not list(root.iter("failure"))
 
