@@ -87,9 +87,10 @@ int main(int argc, char** argv)
         return 2;
     }
     CCheckRecorder recorder;
-    CCallTrace trace(options.trace);
     CCheckSession session(options, recorder, out);
     if (options.inProcess) {
+        // In checking children each child writes its own calls.
+        CCallTrace trace(options.trace);
         if (!options.trace.empty())
             recorder.SetTrace(&trace);
         CWin32CheckPlatform platform;
