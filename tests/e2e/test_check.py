@@ -179,7 +179,7 @@ def assert_row(run, name, failed=None, warnings=WARNINGS):
 @pytest.fixture(scope="module")
 def x64_table(prefix, tmp_path_factory):
     return CheckRun(prefix, "x64", tmp_path_factory.mktemp("check-x64"), list(TABLE),
-                    args=("--time", "2", "--skip", LONG_CHECKS))
+                    args=("--time", "3", "--skip", LONG_CHECKS))
 
 
 @pytest.mark.parametrize("name", list(TABLE))
@@ -204,7 +204,7 @@ def test_x64_table_run_reports_every_library_and_exits_1(x64_table):
         for check in library["checks"]:
             assert (check["verdict"] == "fail") == (check["rule"] != ""), check
             assert check["rule"] == "" or f" *  [{check['rule']}]" in header, check
-    assert "no state 1 within 2.0 s (0 reports) (rule: ready)" in x64_table.stdout
+    assert "no state 1 within 3.0 s (0 reports) (rule: ready)" in x64_table.stdout
     assert "from the checker's thread from a dispatched message" in \
         x64_table.library("fixture_ready_message")["readiness.callback"][1]
     assert x64_table.library("fixture_throw")["data.last_data"][1] == \
