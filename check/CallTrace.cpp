@@ -1,6 +1,7 @@
 #include "check/CallTrace.h"
 
 #include "check/ChildState.h"
+#include "check/WholeWrite.h"
 
 #include <windows.h>
 
@@ -14,17 +15,6 @@ HANDLE OpenForAppend(const std::string& path)
 {
     return CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-void WriteAll(HANDLE file, const std::string& text)
-{
-    const char* data = text.data();
-    DWORD left = static_cast<DWORD>(text.size());
-    DWORD written = 0;
-    while (left > 0 && WriteFile(file, data, left, &written, nullptr) && written > 0) {
-        data += written;
-        left -= written;
-    }
 }
 
 std::string Hex(uintptr_t value)
@@ -66,7 +56,7 @@ void CCallTrace::Append(const std::string& path, const std::string& line)
     const HANDLE file = OpenForAppend(path);
     if (file == INVALID_HANDLE_VALUE)
         return;
-    WriteAll(file, line + "\r\n");
+    WriteWhole(file, line + "\r\n");
     CloseHandle(file);
 }
 
@@ -89,7 +79,7 @@ void CCallTrace::Write(const std::string& line)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (Valid())
-        WriteAll(m_file, line + "\r\n");
+        WriteWhole(m_file, line + "\r\n");
 }
 
 std::string CCallTrace::ArgText(int32_t value)

@@ -2,6 +2,7 @@
 
 #include "check/CheckCatalogue.h"
 #include "check/ChildReport.h"
+#include "check/WholeWrite.h"
 #include "guard/ProcessEnd.h"
 
 #include <cstdint>
@@ -109,11 +110,5 @@ void CCheckingChild::Done()
 
 void CCheckingChild::Write(const std::string& line)
 {
-    const char* data = line.data();
-    DWORD left = static_cast<DWORD>(line.size());
-    DWORD written = 0;
-    while (left > 0 && WriteFile(m_pipe, data, left, &written, nullptr) && written > 0) {
-        data += written;
-        left -= written;
-    }
+    WriteWhole(m_pipe, line);
 }
