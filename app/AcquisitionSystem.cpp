@@ -1,7 +1,6 @@
 #include "app/AcquisitionSystem.h"
 
-#include "guard/CrashCapture.h"
-#include "guard/Watchdog.h"
+#include "guard/LibraryHooks.h"
 
 #include <windows.h>
 
@@ -37,7 +36,7 @@ void PumpMessageOrSleep()
         // PeekMessage itself delivers messages sent from other threads, and
         // the message's window procedure or timer callback may be the
         // library's: both are watched.
-        const CLibraryCall call(LibraryUnderTestPath(), "a window message");
+        const CLibraryCall call(kCallWindowMessage);
         MSG message;
         if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);

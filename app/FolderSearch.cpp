@@ -26,29 +26,36 @@ void AppendSpecialFolder(int csidl, std::vector<std::string>& folders)
 // One pass of the search over one folder.
 struct FolderPass {
     std::string folder;
-    LibraryHandler handler;
+    I_LibraryTester& tester;
     ElevationCheck isElevated;
-    SearchPosition& position;
 };
 
 // Only the entry's place in the enumeration decides which line introduces
 // it: the first one delivered gets no leading line feed. A warning about who
-// can change the library comes right before its "Loading" line.
-void TestIfLibrary(const FolderPass& pass, const char* fileName, int32_t entry)
+// can change the library comes right before its "Loading" line. False when
+// the tester cannot go on.
+bool TestIfLibrary(const FolderPass& pass, const char* fileName, bool first)
 {
-    if (entry < pass.position.nextEntry.load())
-        return;
-    pass.position.nextEntry.store(entry + 1);
-    pass.position.steps.fetch_add(1);
     if (!HasDllExtension(fileName))
-        return;
+        return true;
     const std::string path = pass.folder + fileName;
-    const std::string leading = entry == 0 ? "" : "\n";
+    const std::string leading = first ? "" : "\n";
+    pass.tester.BeforeSearchLine();
     PrintText(leading + LibraryWriteWarning(pass.folder, path, pass.isElevated) + "Loading " + path +
                   "\n\n",
               0, false);
-    pass.handler(path.c_str());
+    return pass.tester.Test(path.c_str());
 }
+
+// Tests each library in this process, as the program's one process would.
+class CTestsHere : public I_LibraryTester {
+public:
+    bool Test(const char* libraryPath) override
+    {
+        TestDeviceLibrary(libraryPath);
+        return true;
+    }
+};
 
 }  // namespace
 
@@ -61,24 +68,15 @@ void CollectSearchFolders(std::vector<std::string>& folders)
 
 bool SearchFolder(const char* folder)
 {
-    return SearchFolder(folder, TestDeviceLibrary);
+    CTestsHere here;
+    return SearchFolder(folder, here);
 }
 
-bool SearchFolder(const char* folder, LibraryHandler handler)
-{
-    SearchPosition position = {};
-    return SearchFolder(folder, handler, position);
-}
-
-bool SearchFolder(const char* folder, LibraryHandler handler, SearchPosition& position,
-                  ElevationCheck isElevated)
+bool SearchFolder(const char* folder, I_LibraryTester& tester, ElevationCheck isElevated)
 {
     const std::string folderPath(folder);
-    if (!position.folderStarted.load()) {
-        PrintFormatted("Searching %s . . .\n\n", folder, 0);
-        position.folderStarted.store(1);
-        position.steps.fetch_add(1);
-    }
+    tester.BeforeSearchLine();
+    PrintFormatted("Searching %s . . .\n\n", folder, 0);
     if (!IsExistingFolder(folderPath)) {
         PrintText("Directory does not exist\n\n", 0, false);
         return true;
@@ -95,13 +93,15 @@ bool SearchFolder(const char* folder, LibraryHandler handler, SearchPosition& po
         return false;
     }
 
-    const FolderPass pass = {folderPath, handler, isElevated, position};
-    int32_t entry = 0;
-    TestIfLibrary(pass, entries.FileName(), entry);
+    const FolderPass pass = {folderPath, tester, isElevated};
+    if (!TestIfLibrary(pass, entries.FileName(), true))
+        return false;
     while (entries.Next())
-        TestIfLibrary(pass, entries.FileName(), ++entry);
+        if (!TestIfLibrary(pass, entries.FileName(), false))
+            return false;
 
     if (entries.ErrorCode() != ERROR_NO_MORE_FILES) {
+        tester.BeforeSearchLine();
         PrintFormatted("FindNextFile failed. %s\n\n",
                        GetSystemErrorText(entries.ErrorCode()).c_str(), 0);
         return false;

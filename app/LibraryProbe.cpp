@@ -2,7 +2,6 @@
 
 #include "app/AcquisitionDialogue.h"
 #include "output/ConsoleLog.h"
-#include "guard/CrashCapture.h"
 
 #include <exception>
 #include <string>
@@ -60,7 +59,6 @@ void InitialiseDevice(const boost::shared_ptr<CTavroDLLBasedDevice>& device)
 
 void TestDeviceLibrary(const char* libraryPath)
 {
-    const CLibraryUnderTest underTest(libraryPath);
     const boost::shared_ptr<CTavroDLLBasedDevice> device(new CTavroDLLBasedDevice(libraryPath));
     if (!device->m_initialized && !InitialiseOrReport(device))
         return;

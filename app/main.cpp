@@ -1,12 +1,12 @@
 // Entry of TavroProbe: sets up the application framework, runs the tests and
 // turns their outcome into the exit code. The log is closed last, on every
-// way out. The same program file is also the search child that the run
-// starts (see guard/SearchIsolation.h).
+// way out. The same program file is also the child that tests the libraries
+// one at a time for the run (see guard/ChildLibraryTests.h).
 #include "app/AppFramework.h"
+#include "app/LibraryProbe.h"
 #include "app/RunSequence.h"
-#include "guard/SearchIsolation.h"
+#include "guard/LibraryTestChild.h"
 #include "guard/TimerExceptions.h"
-#include "guard/Watchdog.h"
 #include "output/ConsoleLog.h"
 
 #include <windows.h>
@@ -24,26 +24,30 @@ public:
     CLogCloser& operator=(const CLogCloser&) = delete;
 };
 
-[[noreturn]] void RunSearchChild(CSearchChild& child)
+[[noreturn]] void ServeAsChild(CLibraryTestChild& child)
 {
     // The operator's answers are read a byte at a time, so that a child
     // that dies leaves the answers meant for later libraries to the next.
     std::setvbuf(stdin, nullptr, _IONBF, 0);
     InitApplicationFramework(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), 0);
     KeepTimerExceptionsUnhandled();
-    // Before any library is loaded: a library that hangs in DllMain holds
-    // the loader's lock, which a new thread needs.
-    StartWatchdog();
-    child.Finish(SearchFolders(child.Position()));
+    child.Serve(TestDeviceLibrary);
 }
 
 }  // namespace
 
 int main()
 {
-    CSearchChild child;
-    if (child.Attach(GetCommandLineA()))
-        RunSearchChild(child);
+    CLibraryTestChild child;
+    switch (child.Attach(GetCommandLineA())) {
+    case CLibraryTestChild::kChild:
+        ServeAsChild(child);
+    case CLibraryTestChild::kBrokenChild:
+        // The parent reports a child that got nowhere.
+        return 1;
+    case CLibraryTestChild::kNotAChild:
+        break;
+    }
 
     CLogCloser closeLogOnExit;
     if (!InitApplicationFramework(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), 0))

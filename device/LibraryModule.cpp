@@ -14,7 +14,7 @@ CLibraryModule::~CLibraryModule()
 {
     if (m_handle) {
         {
-            const CLibraryCall call(m_path.c_str(), "unloading");
+            const CLibraryCall call(kCallUnloading);
             FreeLibrary(static_cast<HMODULE>(m_handle));
         }
         NoteLibraryFreed(m_handle);
@@ -26,7 +26,7 @@ bool CLibraryModule::Load(const std::string& path, std::string& errorText)
     m_path = path;
     DWORD error = 0;
     {
-        const CLibraryCall call(m_path.c_str(), "loading");
+        const CLibraryCall call(kCallLoading);
         // The library's own folder is searched for its dependencies first,
         // as vendors install them beside it; then the system folders and PATH.
         m_handle = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
@@ -34,13 +34,13 @@ bool CLibraryModule::Load(const std::string& path, std::string& errorText)
         error = m_handle ? 0 : GetLastError();
     }
     if (m_handle) {
-        NoteLibraryLoaded(m_handle, m_path.c_str());
+        NoteLibraryLoaded(m_handle);
         return true;
     }
     errorText = GetSystemErrorText(error);
     if (error == ERROR_MOD_NOT_FOUND) {
         // Looking for the modules maps files and may meet the loader's lock.
-        const CLibraryCall call(m_path.c_str(), "loading");
+        const CLibraryCall call(kCallLoading);
         errorText += MissingImportsText(path);
     }
     return false;

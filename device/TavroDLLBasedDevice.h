@@ -50,7 +50,7 @@ private:
     ProcedureResult<Id> Invoke(Arguments... arguments)
     {
         GetProcedure(Id);
-        const CLibraryCall call(m_libraryPath.c_str(), GetProcedureName(Id));
+        const CLibraryCall call(Id);
         return m_procedures.Call<Id>(arguments...);
     }
     void AppendRecord(const TavroDataRecord* record, std::vector<DataRecord>& records) const;

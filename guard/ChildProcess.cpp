@@ -5,11 +5,36 @@
 
 namespace {
 
-void MakeInheritable(HANDLE handle)
+// How long the destructor waits for a child it ended.
+const DWORD kEndWaitMilliseconds = 5000;
+
+void SetInheritable(HANDLE handle, bool inheritable)
 {
     if (handle && handle != INVALID_HANDLE_VALUE)
-        SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+        SetHandleInformation(handle, HANDLE_FLAG_INHERIT, inheritable ? HANDLE_FLAG_INHERIT : 0);
 }
+
+// Makes the listed handles inheritable for the lifetime of the object, so
+// that no other process this one starts (the command interpreter of the
+// closing pause, say) inherits them.
+class CInheritableWhileStarting {
+public:
+    explicit CInheritableWhileStarting(const std::vector<HANDLE>& handles) : m_handles(handles)
+    {
+        for (HANDLE handle : m_handles)
+            SetInheritable(handle, true);
+    }
+    ~CInheritableWhileStarting()
+    {
+        for (HANDLE handle : m_handles)
+            SetInheritable(handle, false);
+    }
+    CInheritableWhileStarting(const CInheritableWhileStarting&) = delete;
+    CInheritableWhileStarting& operator=(const CInheritableWhileStarting&) = delete;
+
+private:
+    const std::vector<HANDLE>& m_handles;
+};
 
 // A job whose last handle, when closed, ends its processes; a process in it
 // that meets an exception no handler takes ends without a dialogue.
@@ -63,7 +88,7 @@ CChildProcess::CChildProcess() : m_process(nullptr), m_job(nullptr)
 CChildProcess::~CChildProcess()
 {
     if (m_process && !Wait(0))
-        Terminate(1);
+        Terminate(1, kEndWaitMilliseconds);
     Close();
 }
 
@@ -87,19 +112,20 @@ bool CChildProcess::Start(const std::string& arguments, const std::vector<HANDLE
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    MakeInheritable(startup.hStdInput);
-    MakeInheritable(startup.hStdOutput);
-    MakeInheritable(startup.hStdError);
-    for (HANDLE handle : inherited)
-        MakeInheritable(handle);
+    SetInheritable(startup.hStdInput, true);
+    SetInheritable(startup.hStdOutput, true);
+    SetInheritable(startup.hStdError, true);
 
     const std::string program = StartablePath();
     std::string commandLine = "\"" + program + "\" " + arguments;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
-                        &startup, &process)) {
-        errorText = GetLastErrorText();
-        return false;
+    {
+        const CInheritableWhileStarting inheritable(inherited);
+        if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                            nullptr, &startup, &process)) {
+            errorText = GetLastErrorText();
+            return false;
+        }
     }
     m_process = process.hProcess;
     m_job = CreateGuardJob();
@@ -126,12 +152,12 @@ DWORD CChildProcess::ExitCode() const
     return code;
 }
 
-void CChildProcess::Terminate(DWORD code)
+bool CChildProcess::Terminate(DWORD code, DWORD milliseconds)
 {
     if (!m_process)
-        return;
+        return true;
     TerminateProcess(m_process, code);
-    WaitForSingleObject(m_process, INFINITE);
+    return Wait(milliseconds);
 }
 
 HANDLE CChildProcess::Handle() const

@@ -19,16 +19,18 @@ public:
 
     // Starts the program file with arguments (appended to its quoted path).
     // The child shares this process's standard handles and inherits the
-    // handles listed, which are made inheritable. False, with the system's
-    // error text, when it cannot start.
+    // handles listed, which are inheritable only while it is created. False,
+    // with the system's error text, when it cannot start.
     bool Start(const std::string& arguments, const std::vector<HANDLE>& inherited, std::string& errorText);
     // Waits up to milliseconds (INFINITE for as long as it takes); true once
     // the child has ended.
     bool Wait(DWORD milliseconds);
     // The child's exit code, once it has ended.
     DWORD ExitCode() const;
-    // Ends the child with code and waits for it to be gone.
-    void Terminate(DWORD code);
+    // Ends the child with code and waits up to milliseconds for it to be
+    // gone (a process with I/O pending in a driver may take long to end);
+    // true once it has ended.
+    bool Terminate(DWORD code, DWORD milliseconds);
     HANDLE Handle() const;
 
 private:

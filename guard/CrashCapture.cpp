@@ -1,7 +1,6 @@
 #include "guard/CrashCapture.h"
 
 #include "guard/DeviceLibraryRegistry.h"
-#include "guard/LibraryHooks.h"
 #include "guard/StackReserve.h"
 
 #include "guard/TlsCallback.h"
@@ -142,34 +141,4 @@ void InstallCrashCapture(SharedRunState& state)
 SharedRunState& CapturedRunState()
 {
     return *g_state;
-}
-
-CLibraryUnderTest::CLibraryUnderTest(const char* libraryPath)
-{
-    g_state->moduleUnderTest.store(0);
-    CopyText(g_state->libraryUnderTest, sizeof g_state->libraryUnderTest, libraryPath);
-    g_state->testing.store(1);
-}
-
-CLibraryUnderTest::~CLibraryUnderTest()
-{
-    g_state->testing.store(0);
-    g_state->moduleUnderTest.store(0);
-}
-
-const char* LibraryUnderTestPath()
-{
-    return g_state->testing.load() ? g_state->libraryUnderTest : nullptr;
-}
-
-void NoteLibraryLoaded(void* module, const char* path)
-{
-    AddDeviceLibrary(module, path);
-    if (g_state->testing.load())
-        g_state->moduleUnderTest.store(reinterpret_cast<std::uintptr_t>(module));
-}
-
-void NoteLibraryFreed(void* module)
-{
-    MarkDeviceLibraryFreed(module);
 }

@@ -18,16 +18,3 @@ void InstallCrashCapture(SharedRunState& state);
 // The state the capture and the library notes write to: the one given to
 // InstallCrashCapture, or the process's own.
 SharedRunState& CapturedRunState();
-
-// Marks a library as being tested for the lifetime of the object, so that a
-// fault or an end of the process while it lives names that library.
-class CLibraryUnderTest {
-public:
-    explicit CLibraryUnderTest(const char* libraryPath);
-    ~CLibraryUnderTest();
-    CLibraryUnderTest(const CLibraryUnderTest&) = delete;
-    CLibraryUnderTest& operator=(const CLibraryUnderTest&) = delete;
-};
-
-// The path of the library under test, or null while none is.
-const char* LibraryUnderTestPath();

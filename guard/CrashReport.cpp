@@ -1,6 +1,5 @@
 #include "guard/CrashReport.h"
 
-#include "guard/DeviceLibraryRegistry.h"
 #include "guard/ProcessEnd.h"
 
 #include <cstring>
@@ -36,54 +35,24 @@ std::size_t AppendDecimal(char* buffer, std::size_t size, std::size_t length, un
     return Append(buffer, size, length, start);
 }
 
-const char* TestedLibrary(const SharedRunState& state)
-{
-    return state.testing.load() ? state.libraryUnderTest : nullptr;
-}
-
-// The library whose code faulted, or else the one that started the faulting
-// thread (a fault inside a system DLL or the C runtime, called from the
-// library's own thread); null when neither is a device library, or when it
-// is the library under test.
-const char* FaultingLibrary(const SharedRunState& state)
-{
-    const LibraryEntry* culprit = FindDeviceLibrary(state.libraries, state.fault.address.load());
-    if (!culprit)
-        culprit = FindDeviceLibrary(state.libraries, state.fault.threadStart.load());
-    if (!culprit || (state.testing.load() && culprit->base.load() == state.moduleUnderTest.load()))
-        return nullptr;
-    return culprit->path;
-}
-
-// Who ended the process: the library whose thread called ExitProcess, or
-// else the library under test, or else the library loaded last (what it left
-// behind); null when none was loaded.
-const char* EndingLibrary(const SharedRunState& state)
-{
-    if (state.exit.seen.load())
-        if (const LibraryEntry* const owner = FindDeviceLibrary(state.libraries, state.exit.threadStart.load()))
-            return owner->path;
-    if (const char* const tested = TestedLibrary(state))
-        return tested;
-    const LibraryEntry* const last = LastDeviceLibrary(state.libraries);
-    return last ? last->path : nullptr;
-}
-
 }  // namespace
 
-std::string ChildEndReport(const SharedRunState& state, unsigned long exitCode)
+std::string ChildEndReport(const CChildFacts& facts, unsigned long exitCode)
 {
     std::string text(2 * kSharedPathChars + 160, '\0');
     std::size_t length = 0;
-    if (state.fault.taken.load()) {
-        length = FormatCrashReport(state.fault.code.load(), FaultingLibrary(state), TestedLibrary(state), &text[0],
-                                   text.size());
+    const char* const tested = facts.TestedLibrary();
+    if (!facts.IsUsable()) {
+        length = Append(&text[0], text.size(), 0, "ERROR: the search process ended with exit code ");
+        length = AppendDecimal(&text[0], text.size(), length, exitCode);
+        length = Append(&text[0], text.size(), length, " and left no usable state\n");
+    } else if (facts.HasFault()) {
+        length = FormatCrashReport(facts.FaultCode(), facts.FaultingLibrary(), tested, &text[0], text.size());
     } else if (IsExceptionCode(exitCode)) {
-        length = FormatCrashReport(exitCode, nullptr, TestedLibrary(state), &text[0], text.size());
-    } else if (const char* const library = EndingLibrary(state)) {
+        length = FormatCrashReport(exitCode, nullptr, tested, &text[0], text.size());
+    } else if (const char* const library = facts.EndingLibrary()) {
         length = FormatProcessEndReport(library, exitCode, &text[0], text.size());
         // Another library's thread ended the process during this one's test.
-        const char* const tested = TestedLibrary(state);
         if (tested && std::strcmp(tested, library) != 0) {
             length = Append(&text[0], text.size(), length - 1, " while testing Tavro device library ");
             length = Append(&text[0], text.size(), length, tested);

@@ -18,13 +18,6 @@ std::uintptr_t ImageSize(void* module)
     return nt->Signature == IMAGE_NT_SIGNATURE ? nt->OptionalHeader.SizeOfImage : 0;
 }
 
-bool Holds(const LibraryEntry& entry, std::uintptr_t address)
-{
-    const std::uintptr_t size = entry.size.load();
-    const std::uintptr_t base = entry.base.load();
-    return entry.state.load() != kEntryEmpty && size != 0 && address >= base && address - base < size;
-}
-
 }  // namespace
 
 void UseDeviceLibraryTable(DeviceLibraryTable* table)
@@ -32,16 +25,16 @@ void UseDeviceLibraryTable(DeviceLibraryTable* table)
     g_table = table ? table : &g_ownTable;
 }
 
-void AddDeviceLibrary(void* module, const char* path)
+void AddDeviceLibrary(void* module, uint32_t request)
 {
     if (!module)
         return;
     LibraryEntry& entry = g_table->entries[g_table->added.fetch_add(1) % kSharedLibraries];
-    // Emptied first, so that a reader never pairs a base with a wrong path.
+    // Emptied first, so that a reader never pairs a base with a wrong request.
     entry.state.store(kEntryEmpty);
     entry.base.store(reinterpret_cast<std::uintptr_t>(module));
     entry.size.store(ImageSize(module));
-    CopyText(entry.path, sizeof entry.path, path);
+    entry.request.store(request);
     entry.state.store(kEntryLoaded);
 }
 
@@ -53,24 +46,12 @@ void MarkDeviceLibraryFreed(void* module)
             entry.state.store(kEntryFreed);
 }
 
-const LibraryEntry* FindDeviceLibrary(const DeviceLibraryTable& table, std::uintptr_t address)
+bool IsInDeviceLibrary(std::uintptr_t address)
 {
-    const LibraryEntry* freed = nullptr;
-    for (const LibraryEntry& entry : table.entries) {
-        if (!Holds(entry, address))
-            continue;
-        if (entry.state.load() == kEntryLoaded)
-            return &entry;
-        freed = &entry;
+    for (const LibraryEntry& entry : g_table->entries) {
+        const std::uintptr_t base = entry.base.load();
+        if (entry.state.load() == kEntryLoaded && address >= base && address - base < entry.size.load())
+            return true;
     }
-    return freed;
-}
-
-const LibraryEntry* LastDeviceLibrary(const DeviceLibraryTable& table)
-{
-    const uint32_t added = table.added.load();
-    if (added == 0)
-        return nullptr;
-    const LibraryEntry& entry = table.entries[(added - 1) % kSharedLibraries];
-    return entry.state.load() != kEntryEmpty ? &entry : nullptr;
+    return false;
 }

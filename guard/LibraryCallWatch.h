@@ -1,11 +1,14 @@
-// Which call into a device library is running and since when, and when a
-// warning about it is due. The thread calling the library records each call
-// with Begin and End (a few atomic stores: polls stay as cheap as they were);
-// a watchdog thread asks DueWarning now and then. Time is the caller's 32-bit
-// millisecond tick count, so tests can drive it.
+// When a call into a device library is due a warning. The process that calls
+// the library records each call (LibraryCallRecord: a few atomic stores, so
+// polls stay as cheap as they were); a watcher looks at the record now and
+// then and asks DueWarning. The watcher is the parent of the child that
+// calls the library, or a thread of the same process where there is no
+// child. Time is the watcher's 32-bit millisecond tick count, so tests can
+// drive it.
 #pragma once
 
-#include <atomic>
+#include "guard/SharedRunState.h"
+
 #include <cstdint>
 #include <string>
 
@@ -15,24 +18,31 @@ public:
     // twice as long each time.
     explicit CLibraryCallWatch(uint32_t firstWarningMs);
 
-    // library and call must outlive the call: a device's path, a literal.
-    void Begin(const char* library, const char* call, uint32_t tick);
-    void End();
-
-    // For the watchdog thread only. True, with the warning's text, when the
-    // running call has passed its next warning time:
+    // Looks at record at tick now. True, with the warning's text, when the
+    // call it shows has passed its next warning time:
     // "WARNING: Tavro device library %s has not returned from %s for %u s\n".
-    bool DueWarning(uint32_t now, std::string& warning);
+    // The record may be written meanwhile, and by a library: a start time
+    // outside the interval since the last look counts as the moment of this
+    // look, and a call that is none of LibraryCallKind is not named.
+    bool DueWarning(const LibraryCallRecord& record, const std::string& library, uint32_t now,
+                    std::string& warning);
 
 private:
-    // Odd while a call runs; each Begin and End adds one.
-    std::atomic<uint32_t> m_sequence;
-    std::atomic<const char*> m_library;
-    std::atomic<const char*> m_call;
-    std::atomic<uint32_t> m_start;
-
-    // The watchdog's own view.
     const uint32_t m_firstWarningMs;
-    uint32_t m_watchedSequence;
-    uint64_t m_nextWarningMs;
+    bool m_looked = false;
+    uint32_t m_lastLook = 0;
+    uint32_t m_watchedSequence = 0;
+    uint32_t m_start = 0;
+    uint64_t m_nextWarningMs = 0;
+};
+
+// Writes the calls of the calling process into record.
+class CLibraryCallRecorder {
+public:
+    explicit CLibraryCallRecorder(LibraryCallRecord& record);
+    void Begin(int call, uint32_t tick);
+    void End();
+
+private:
+    LibraryCallRecord& m_record;
 };

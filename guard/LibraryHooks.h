@@ -1,19 +1,35 @@
-// What the device binding tells the guard: which call into a device library
-// runs (for the hang watch), and which libraries are loaded and freed (for
-// naming the library whose code or thread ended the run).
+// What the device binding tells the guard: which call into the device
+// library under test runs (for the hang watch), and which libraries are
+// loaded and freed (for naming the library whose code or thread ended the
+// process that tests them).
 #pragma once
 
-// Marks one call into a device library for its lifetime; library and call
-// must outlive it (a device's path, a literal such as "Tavro_GetLastData").
+#include "device/TavroDeviceLibrary.h"
+
+// A call into the device library under test: one of its procedures, by its
+// identifier (TavroProc_GetDeviceLibraryVersion ... TavroProc_SetCallbackInfo),
+// or one of these.
+enum LibraryCallKind : int {
+    kCallLoading = TAVRO_PROCEDURE_COUNT,
+    kCallUnloading,
+    kCallWindowMessage,
+    kLibraryCallKinds
+};
+
+// What the warnings call a call: "Tavro_GetLastData", "loading",
+// "unloading", "a window message"; null for anything else.
+const char* LibraryCallName(int call);
+
+// Marks one call into the library under test for its lifetime.
 class CLibraryCall {
 public:
-    CLibraryCall(const char* library, const char* call);
+    explicit CLibraryCall(int call);
     ~CLibraryCall();
     CLibraryCall(const CLibraryCall&) = delete;
     CLibraryCall& operator=(const CLibraryCall&) = delete;
 };
 
-// A device library was loaded at module from path.
-void NoteLibraryLoaded(void* module, const char* path);
+// A device library was loaded at module.
+void NoteLibraryLoaded(void* module);
 // The device library at module was freed.
 void NoteLibraryFreed(void* module);

@@ -1,8 +1,10 @@
 #include "guard/Watchdog.h"
 
-#include "output/ConsoleLog.h"
+#include "guard/CrashCapture.h"
 #include "guard/LibraryCallWatch.h"
+#include "guard/LibraryUnderTest.h"
 #include "guard/RunningThread.h"
+#include "output/ConsoleLog.h"
 
 #include <windows.h>
 
@@ -12,24 +14,28 @@
 namespace {
 
 const uint32_t kFirstWarningMs = 30 * 1000;
-const DWORD kCheckMilliseconds = 250;
 const DWORD kStopWaitMilliseconds = 2000;
 
-CLibraryCallWatch g_libraryCalls(FirstWarningMs(std::getenv("TAVRO_TEST_HANG_SECONDS")));
 HANDLE g_stopWatching = nullptr;
 HANDLE g_watchdogThread = nullptr;
 
 DWORD WINAPI WatchLibraryCalls(void*)
 {
+    CLibraryCallWatch watch(FirstWarningMs());
     std::string warning;
-    while (WaitForSingleObject(g_stopWatching, kCheckMilliseconds) == WAIT_TIMEOUT) {
-        if (g_libraryCalls.DueWarning(GetTickCount(), warning))
+    do {
+        if (watch.DueWarning(CapturedRunState().call, LibraryUnderTestPath(), GetTickCount(), warning))
             PrintText(warning, 0, false);
-    }
+    } while (WaitForSingleObject(g_stopWatching, kWatchLookMilliseconds) == WAIT_TIMEOUT);
     return 0;
 }
 
 }  // namespace
+
+uint32_t FirstWarningMs()
+{
+    return FirstWarningMs(std::getenv("TAVRO_TEST_HANG_SECONDS"));
+}
 
 uint32_t FirstWarningMs(const char* seconds)
 {
@@ -44,6 +50,8 @@ uint32_t FirstWarningMs(const char* seconds)
 
 void StartWatchdog()
 {
+    if (g_watchdogThread)
+        return;
     g_stopWatching = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (g_stopWatching)
         g_watchdogThread = StartRunningThread(WatchLibraryCalls);
@@ -56,15 +64,7 @@ void StopWatchdog()
     SetEvent(g_stopWatching);
     WaitForSingleObject(g_watchdogThread, kStopWaitMilliseconds);
     CloseHandle(g_watchdogThread);
+    CloseHandle(g_stopWatching);
     g_watchdogThread = nullptr;
-}
-
-CLibraryCall::CLibraryCall(const char* library, const char* call)
-{
-    g_libraryCalls.Begin(library, call, GetTickCount());
-}
-
-CLibraryCall::~CLibraryCall()
-{
-    g_libraryCalls.End();
+    g_stopWatching = nullptr;
 }

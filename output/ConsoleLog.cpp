@@ -2,6 +2,7 @@
 
 #include "output/ConsoleWriter.h"
 #include "output/ModulePath.h"
+#include "output/OutputInterlock.h"
 #include "output/Win32Console.h"
 
 #include <windows.h>
@@ -20,6 +21,9 @@ namespace {
 
 FILE* g_consoleStream = nullptr;
 I_Console* g_console = nullptr;
+std::atomic<uint32_t>* g_sharedOutput = nullptr;
+// How long a print waits for the other process's print to end.
+const uint32_t kSharedOutputWaitMilliseconds = 200;
 
 // Every print holds this lock, so that the watchdog's warnings never cut
 // into a line of the main thread. It is never destroyed: a library calling
@@ -65,6 +69,7 @@ void WriteOut(const std::string& text, int indent, bool logOnly)
     std::string indented;
     IndentLines(text, indent, indented);
     const std::lock_guard<std::mutex> lock(OutputLock());
+    const COutputInterlock shared(g_sharedOutput, kSharedOutputWaitMilliseconds);
     if (!logOnly)
         WriteToConsole(indented);
     if (g_logFile)
@@ -112,6 +117,11 @@ void SetConsoleStream(FILE* stream)
 void SetConsole(I_Console* console)
 {
     g_console = console;
+}
+
+void ShareOutputWith(std::atomic<uint32_t>* word)
+{
+    g_sharedOutput = word;
 }
 
 bool CreateLogFile()

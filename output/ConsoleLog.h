@@ -2,6 +2,8 @@
 // the console first and then, while it is open, to TavroProbe.log.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -29,6 +31,11 @@ void* LogFileHandle();
 // Makes an inherited handle of the log the open log of this process (text
 // mode, as the log is written everywhere); false when it is none.
 bool AdoptLogFile(void* handle);
+
+// Every print from now on holds word (null: none), a word of memory shared
+// with another process that prints to the same console and log, so that the
+// texts of the two never cut into each other (COutputInterlock).
+void ShareOutputWith(std::atomic<uint32_t>* word);
 
 // Puts argument in place of the one "%s" of format and prints the result.
 // The finished text is written literally, whatever its length.

@@ -11,16 +11,40 @@ namespace {
 
 std::vector<std::string> g_handedOn;
 
-void RecordLibrary(const char* path)
+// Records the libraries handed on; refuses to go on after stopAfter of them.
+class CRecordingTester : public I_LibraryTester {
+public:
+    explicit CRecordingTester(std::size_t stopAfter = 1000) : m_stopAfter(stopAfter) {}
+    void BeforeSearchLine() override { g_handedOn.push_back("(line)"); }
+    bool Test(const char* libraryPath) override
+    {
+        g_handedOn.push_back(libraryPath);
+        return --m_stopAfter != 0;
+    }
+
+private:
+    std::size_t m_stopAfter;
+};
+
+// The libraries handed on, without the calls before each line.
+std::vector<std::string> Libraries()
 {
-    g_handedOn.push_back(path);
+    std::vector<std::string> libraries;
+    for (const std::string& entry : g_handedOn)
+        if (entry != "(line)")
+            libraries.push_back(entry);
+    return libraries;
 }
 
 class SearchFolderTest : public ::testing::Test {
 protected:
     void SetUp() override { g_handedOn.clear(); }
 
-    bool Search(const std::string& folder) { return SearchFolder(folder.c_str(), RecordLibrary); }
+    bool Search(const std::string& folder)
+    {
+        CRecordingTester tester;
+        return SearchFolder(folder.c_str(), tester);
+    }
 
     TempFolder m_folder;
 };
@@ -55,7 +79,7 @@ TEST_F(SearchFolderTest, AFileGivenAsFolderDoesNotExistAsAFolder)
     m_folder.AddFile("Tavro");
     EXPECT_TRUE(Search(m_folder.Path() + "Tavro\\"));
     EXPECT_NE(std::string::npos, capture.Console().find("Directory does not exist\r\n\r\n"));
-    EXPECT_TRUE(g_handedOn.empty());
+    EXPECT_TRUE(Libraries().empty());
 }
 
 TEST_F(SearchFolderTest, EmptyFolderHasNoDllFiles)
@@ -76,7 +100,7 @@ TEST_F(SearchFolderTest, OnlyDllExtensionsAreHandedOnInEnumerationOrder)
     EXPECT_TRUE(Search(m_folder.Path()));
 
     const std::string& f = m_folder.Path();
-    ASSERT_EQ((std::vector<std::string>{f + "b.dll", f + "C.DLL", f + "e.dll"}), g_handedOn);
+    ASSERT_EQ((std::vector<std::string>{f + "b.dll", f + "C.DLL", f + "e.dll"}), Libraries());
     // a.dllx comes first (matched through its short name) and is skipped
     // silently, so even the first library gets the leading line feed.
     EXPECT_EQ(Crlf("Searching " + f + " . . .\n\n" + "\nLoading " + f + "b.dll\n\n" +
@@ -103,30 +127,19 @@ TEST_F(SearchFolderTest, FolderWithOnlyRefusedNamesPrintsOnlyItsSearchingLine)
     m_folder.AddFile("a.dllx");
     m_folder.AddFile("b.dll.bak");
     EXPECT_TRUE(Search(m_folder.Path()));
-    EXPECT_TRUE(g_handedOn.empty());
+    EXPECT_TRUE(Libraries().empty());
     EXPECT_EQ(Crlf("Searching " + m_folder.Path() + " . . .\n\n"), capture.Console());
 }
 
-TEST_F(SearchFolderTest, AResumedSearchPassesOverWhatWasStartedWithoutAWord)
+TEST_F(SearchFolderTest, TheTesterHearsOfEveryLineFirstAndCanStopTheSearch)
 {
     OutputCapture capture;
     for (const char* name : {"a.dll", "b.dll", "c.dll"})
         m_folder.AddFile(name);
-    SearchPosition position = {};
-    position.folderStarted.store(1);
-    position.nextEntry.store(2);
-    EXPECT_TRUE(SearchFolder(m_folder.Path().c_str(), RecordLibrary, position));
     const std::string& f = m_folder.Path();
-    ASSERT_EQ(std::vector<std::string>{f + "c.dll"}, g_handedOn);
-    EXPECT_EQ(Crlf("\nLoading " + f + "c.dll\n\n"), capture.Console());
-    EXPECT_EQ(3, position.nextEntry.load());
-
-    // A fresh position starts the folder: every entry is recorded before its
-    // test, so a test cut short is never repeated.
-    SearchPosition fresh = {};
-    g_handedOn.clear();
-    EXPECT_TRUE(SearchFolder(f.c_str(), RecordLibrary, fresh));
-    EXPECT_EQ(3u, g_handedOn.size());
-    EXPECT_EQ(1, fresh.folderStarted.load());
-    EXPECT_EQ(3, fresh.nextEntry.load());
+    CRecordingTester tester(2);
+    EXPECT_FALSE(SearchFolder(f.c_str(), tester));
+    EXPECT_EQ((std::vector<std::string>{"(line)", "(line)", f + "a.dll", "(line)", f + "b.dll"}), g_handedOn);
+    EXPECT_EQ(Crlf("Searching " + f + " . . .\n\nLoading " + f + "a.dll\n\n\nLoading " + f + "b.dll\n\n"),
+              capture.Console());
 }

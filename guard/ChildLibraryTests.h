@@ -1,0 +1,61 @@
+// Tests each device library in a child process of the program's own file, so
+// that nothing a library does (a fault, a fail-fast, ending the process)
+// ends the run. The parent owns every guarantee: it sends the child one
+// library at a time and waits for it; it alone prints the warnings about a
+// call that has not returned, from what the child records of the call in
+// progress; when the child ends before it finished a library, the parent
+// reports it from the facts the child left (CChildFacts) and starts a new
+// child for the next library. The search itself (which folder, which file)
+// runs in the parent, so a child's death can neither repeat nor skip a line
+// or a library. A normal run has one child, and the console and the log
+// read as they would without it.
+#pragma once
+
+#include "guard/ChildProcess.h"
+#include "guard/InProcessLibraryTests.h"
+#include "guard/LibraryTester.h"
+#include "guard/OwnedHandle.h"
+#include "guard/SharedRunState.h"
+#include "guard/SharedSection.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CChildLibraryTests : public I_LibraryTester {
+public:
+    // inProcessTest is what runs where the system refuses to start a child
+    // at all (a program path too long for it, say).
+    explicit CChildLibraryTests(LibraryTest inProcessTest);
+    ~CChildLibraryTests() override;
+    CChildLibraryTests(const CChildLibraryTests&) = delete;
+    CChildLibraryTests& operator=(const CChildLibraryTests&) = delete;
+
+    void BeforeSearchLine() override;
+    bool Test(const char* libraryPath) override;
+    void Finish() override;
+
+private:
+    bool CreateShared();
+    bool StartChild(std::string& errorText);
+    uint32_t SendRequest(const char* libraryPath);
+    // True once the child has finished request; false when it ended before.
+    bool AwaitFinished(uint32_t request, const std::string& libraryPath);
+    // Prints the report on a child that ended on its own and forgets it;
+    // whether it took a request of its own.
+    bool ReportEndedChild();
+
+    LibraryTest m_inProcessTest;
+    std::unique_ptr<CInProcessLibraryTests> m_inProcess;
+    CSharedSection<SharedRunState> m_section;
+    COwnedHandle m_request;
+    COwnedHandle m_finished;
+    std::unique_ptr<CChildProcess> m_child;
+    bool m_startedOne = false;
+    uint32_t m_nextRequest = 1;
+    // The paths of the current child's requests, the first numbered
+    // m_firstRequest: the parent's own copies, for naming them.
+    uint32_t m_firstRequest = 1;
+    std::vector<std::string> m_requestPaths;
+};
