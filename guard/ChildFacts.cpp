@@ -76,9 +76,14 @@ bool CChildFacts::IsUsable() const
     return m_usable;
 }
 
-bool CChildFacts::TookAny() const
+bool CChildFacts::ReachedALibrary() const
 {
-    return m_usable && m_taken != 0;
+    return !m_usable || m_taken != 0;
+}
+
+bool CChildFacts::Took(uint32_t request) const
+{
+    return !m_usable || m_taken == request || (m_finished != 0 && m_finished >= request);
 }
 
 const char* CChildFacts::TestedLibrary() const

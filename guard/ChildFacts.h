@@ -20,8 +20,11 @@ public:
 
     // False when the state makes no sense: the rest then says nothing.
     bool IsUsable() const;
-    // Whether the child took any request of its own.
-    bool TookAny() const;
+    // Whether the child got as far as a library: it took a request of its
+    // own, or its state was written over, which only a library does.
+    bool ReachedALibrary() const;
+    // Whether the child took request (or left no usable state to tell).
+    bool Took(uint32_t request) const;
     // The library whose test the child had begun and not finished, or null.
     const char* TestedLibrary() const;
 

@@ -73,27 +73,34 @@ void CChildLibraryTests::BeforeSearchLine()
 
 bool CChildLibraryTests::Test(const char* libraryPath)
 {
-    if (m_inProcess)
-        return m_inProcess->Test(libraryPath);
-    BeforeSearchLine();
-    if (!m_child) {
-        std::string error;
-        if (!StartChild(error)) {
-            if (!m_startedOne) {
-                // Where the system refuses to start this program as a child,
-                // the libraries are tested here, without that guard.
-                m_inProcess.reset(new CInProcessLibraryTests(m_inProcessTest));
-                return m_inProcess->Test(libraryPath);
+    for (;;) {
+        if (m_inProcess)
+            return m_inProcess->Test(libraryPath);
+        BeforeSearchLine();
+        if (!m_child) {
+            std::string error;
+            if (!StartChild(error)) {
+                if (!m_startedOne) {
+                    // Where the system refuses to start this program as a
+                    // child, the libraries are tested here, without that guard.
+                    m_inProcess.reset(new CInProcessLibraryTests(m_inProcessTest));
+                    continue;
+                }
+                PrintText("ERROR: cannot start the search process again. " + error, 0, false);
+                return false;
             }
-            PrintText("ERROR: cannot start the search process again. " + error, 0, false);
-            return false;
         }
+        const uint32_t request = SendRequest(libraryPath);
+        if (AwaitFinished(request, libraryPath))
+            return true;
+        bool tookRequest = false;
+        if (!ReportEndedChild(request, tookRequest))
+            return false;
+        // A child that ended before it took the library (a thread of the
+        // library before ended it) leaves the library to a new child.
+        if (tookRequest)
+            return true;
     }
-    const uint32_t request = SendRequest(libraryPath);
-    if (AwaitFinished(request, libraryPath))
-        return true;
-    // A child that got nowhere would end the same way again.
-    return ReportEndedChild();
 }
 
 uint32_t CChildLibraryTests::SendRequest(const char* libraryPath)
@@ -132,12 +139,19 @@ bool CChildLibraryTests::AwaitFinished(uint32_t request, const std::string& libr
     }
 }
 
-bool CChildLibraryTests::ReportEndedChild()
+bool CChildLibraryTests::ReportEndedChild(uint32_t request, bool& tookRequest)
 {
     const CChildFacts facts(*m_section.Get(), m_firstRequest, m_requestPaths);
     PrintText(ChildEndReport(facts, m_child->ExitCode()), 0, false);
     m_child.reset();
-    return facts.TookAny();
+    tookRequest = facts.Took(request);
+    return facts.ReachedALibrary();
+}
+
+bool CChildLibraryTests::ReportEndedChild()
+{
+    bool tookRequest = false;
+    return ReportEndedChild(0, tookRequest);
 }
 
 void CChildLibraryTests::Finish()

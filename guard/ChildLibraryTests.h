@@ -42,8 +42,10 @@ private:
     uint32_t SendRequest(const char* libraryPath);
     // True once the child has finished request; false when it ended before.
     bool AwaitFinished(uint32_t request, const std::string& libraryPath);
-    // Prints the report on a child that ended on its own and forgets it;
-    // whether it took a request of its own.
+    // Prints the report on a child that ended on its own and forgets it.
+    // False when it did not get as far as a library (it would end the same
+    // way again); request tells whether it took that request.
+    bool ReportEndedChild(uint32_t request, bool& tookRequest);
     bool ReportEndedChild();
 
     LibraryTest m_inProcessTest;

@@ -288,6 +288,48 @@ def test_a_call_that_never_returns_is_named_at_doubling_intervals(probe, fixture
     assert console_from_log(log) == console
 
 
+def test_what_a_library_does_to_the_process_that_tests_it_costs_only_its_own_test(probe):
+    """The state the testing process shares with the program written over,
+    a copy of the library planted beside it, a wait of the thread pool that
+    ends the process as its library is unloaded, and a thread that ends
+    holding the C runtime's locks before a call that never returns: each is
+    named once, no library is skipped or tested twice, and the warnings come
+    in time."""
+    cases = [("a_scribble", "fixture_scribble", b""), ("b_plant", "fixture_plant", b""),
+             ("c_exit_after_unload", "fixture_exit_after_unload", b"n\n"), ("d_next", "fixture_good", b"y\n1\n"),
+             ("e_lock_hang", "fixture_lock_hang", b"y\n1\n")]
+    for name, fixture, _ in cases:
+        probe.install(probe.program_files, probe.fixture(fixture), f"{name}.dll")
+    console, log = run_until_warnings(probe, 3, {"TAVRO_TEST_HANG_SECONDS": "1"},
+                                      stdin=b"".join(answers for _, _, answers in cases))
+    library = {name: f"{PF}{name}.dll" for name, _, _ in cases}
+    assert crlf(f"Loading {library['a_scribble']}\n\n"
+                "ERROR: the search process ended with exit code 7 and left no usable state\n"
+                f"\nLoading {library['b_plant']}\n\n"
+                f"ERROR: Tavro device library {library['b_plant']} ended the process with exit code 8\n") in console
+    for name, _, _ in cases:
+        assert console.count(f"Loading {library[name]}\r\n") == 1, name
+    # Wine lists a folder once, as the search starts it: the planted copy
+    # comes too late to be found; where it is found, it is tested once.
+    assert console.count(f"Loading {PF}b_planted.dll\r\n") <= 1
+    # The system runs the end of c's wait when it will: before d's Loading
+    # line, between it and d's test, during d's test, or not before the
+    # child has ended. Whenever it does, d is tested or named in the report.
+    reports = [line for line in console.split("\r\n") if line.startswith("ERROR:")][2:]
+    ending = rf"ERROR: Tavro device library ({re.escape(library['c_exit_after_unload'])}|" \
+             rf"{re.escape(library['d_next'])}) ended the process with exit code 5" \
+             rf"( while testing Tavro device library {re.escape(library['d_next'])})?"
+    assert len(reports) <= 1 and all(re.fullmatch(ending, report) for report in reports), reports
+    d_tested = re.search(rf"Loading {re.escape(library['d_next'])}\r\n\r\n(ERROR: [^\r]*\r\n)?"
+                         r"  Tavro device name: Tavro Fixture Device\r\n", console)
+    assert d_tested or library["d_next"] in "".join(reports)
+    warnings = [line for line in console.split("\r\n") if line.startswith("WARNING")]
+    assert warnings == [f"WARNING: Tavro device library {library['e_lock_hang']} has not returned from "
+                        f"Tavro_GetLastData for {seconds} s" for seconds in (1, 2, 4)]
+    assert console.endswith(warnings[-1] + "\r\n")
+    assert console_from_log(log) == console
+
+
 def test_a_call_that_returns_late_is_warned_about_and_then_waited_for(probe):
     # Tavro_PrepareExperiment returns after 2.5 s: warned at 1 and 2 s.
     run = run_case(probe, probe.fixture("fixture_slow_prepare"), stdin=b"y\n1\nn\n",
