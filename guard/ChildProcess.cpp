@@ -1,54 +1,12 @@
 #include "guard/ChildProcess.h"
 
-#include "output/ConsoleLog.h"
+#include "guard/Win32ChildProcessSystem.h"
 #include "output/ModulePath.h"
 
 namespace {
 
 // How long the destructor waits for a child it ended.
 const DWORD kEndWaitMilliseconds = 5000;
-
-void SetInheritable(HANDLE handle, bool inheritable)
-{
-    if (handle && handle != INVALID_HANDLE_VALUE)
-        SetHandleInformation(handle, HANDLE_FLAG_INHERIT, inheritable ? HANDLE_FLAG_INHERIT : 0);
-}
-
-// Makes the listed handles inheritable for the lifetime of the object, so
-// that no other process this one starts (the command interpreter of the
-// closing pause, say) inherits them.
-class CInheritableWhileStarting {
-public:
-    explicit CInheritableWhileStarting(const std::vector<HANDLE>& handles) : m_handles(handles)
-    {
-        for (HANDLE handle : m_handles)
-            SetInheritable(handle, true);
-    }
-    ~CInheritableWhileStarting()
-    {
-        for (HANDLE handle : m_handles)
-            SetInheritable(handle, false);
-    }
-    CInheritableWhileStarting(const CInheritableWhileStarting&) = delete;
-    CInheritableWhileStarting& operator=(const CInheritableWhileStarting&) = delete;
-
-private:
-    const std::vector<HANDLE>& m_handles;
-};
-
-// A job whose last handle, when closed, ends its processes; a process in it
-// that meets an exception no handler takes ends without a dialogue.
-HANDLE CreateGuardJob()
-{
-    const HANDLE job = CreateJobObjectA(nullptr, nullptr);
-    if (!job)
-        return nullptr;
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
-    limits.BasicLimitInformation.LimitFlags =
-        JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
-    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-    return job;
-}
 
 // The program file's path as CreateProcess takes it: a path of MAX_PATH
 // characters or more only in its short form (which only the wide function
@@ -81,7 +39,12 @@ std::string StartablePath()
 
 }  // namespace
 
-CChildProcess::CChildProcess() : m_process(nullptr), m_job(nullptr)
+CChildProcess::CChildProcess(I_ChildProcessSystem& system)
+    : m_system(system), m_process(nullptr), m_job(nullptr), m_id(0)
+{
+}
+
+CChildProcess::CChildProcess() : CChildProcess(SystemChildProcesses())
 {
 }
 
@@ -95,72 +58,69 @@ CChildProcess::~CChildProcess()
 void CChildProcess::Close()
 {
     if (m_process)
-        CloseHandle(m_process);
+        m_system.Close(m_process);
     if (m_job)
-        CloseHandle(m_job);
+        m_system.Close(m_job);
     m_process = nullptr;
     m_job = nullptr;
+    m_id = 0;
 }
 
 bool CChildProcess::Start(const std::string& arguments, const std::vector<HANDLE>& inherited,
-                          std::string& errorText)
+                          std::string& errorText, DWORD flags)
 {
     Close();
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    SetInheritable(startup.hStdInput, true);
-    SetInheritable(startup.hStdOutput, true);
-    SetInheritable(startup.hStdError, true);
-
     const std::string program = StartablePath();
-    std::string commandLine = "\"" + program + "\" " + arguments;
+    const std::string commandLine = "\"" + program + "\" " + arguments;
+    m_system.KeepFaultDialoguesAway();
+    m_job = m_system.CreateGuardJob();
+    // A control event that ends this process while the child is suspended
+    // outside its job would leave the child behind for ever.
+    m_system.HoldControlEvents(true);
     PROCESS_INFORMATION process = {};
-    {
-        const CInheritableWhileStarting inheritable(inherited);
-        if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
-                            nullptr, &startup, &process)) {
-            errorText = GetLastErrorText();
-            return false;
-        }
+    bool inJob = false;
+    if (!m_system.CreateSuspended(program, commandLine, inherited, flags, m_job, process, inJob, errorText)) {
+        m_system.HoldControlEvents(false);
+        Close();
+        return false;
     }
     m_process = process.hProcess;
-    m_job = CreateGuardJob();
+    m_id = process.dwProcessId;
     // Outside a job (the system refused one), the child still runs.
-    if (m_job && !AssignProcessToJobObject(m_job, m_process)) {
-        CloseHandle(m_job);
+    if (m_job && !inJob && !m_system.AssignToJob(m_job, m_process)) {
+        m_system.Close(m_job);
         m_job = nullptr;
     }
-    ResumeThread(process.hThread);
-    CloseHandle(process.hThread);
+    m_system.Resume(process.hThread);
+    m_system.Close(process.hThread);
+    m_system.HoldControlEvents(false);
     return true;
 }
 
 bool CChildProcess::Wait(DWORD milliseconds)
 {
-    return m_process && WaitForSingleObject(m_process, milliseconds) == WAIT_OBJECT_0;
+    return m_process && m_system.WaitForEnd(m_process, milliseconds);
 }
 
 DWORD CChildProcess::ExitCode() const
 {
-    DWORD code = 0;
-    if (!m_process || !GetExitCodeProcess(m_process, &code))
-        return 0;
-    return code;
+    return m_process ? m_system.ExitCode(m_process) : 0;
 }
 
 bool CChildProcess::Terminate(DWORD code, DWORD milliseconds)
 {
     if (!m_process)
         return true;
-    TerminateProcess(m_process, code);
+    m_system.Terminate(m_process, code);
     return Wait(milliseconds);
 }
 
 HANDLE CChildProcess::Handle() const
 {
     return m_process;
+}
+
+DWORD CChildProcess::Id() const
+{
+    return m_id;
 }

@@ -4,6 +4,8 @@
 // never in an error-reporting dialogue waiting for a click.
 #pragma once
 
+#include "guard/ChildProcessSystem.h"
+
 #include <windows.h>
 
 #include <string>
@@ -11,17 +13,23 @@
 
 class CChildProcess {
 public:
+    explicit CChildProcess(I_ChildProcessSystem& system);
     CChildProcess();
-    // Ends a child still running, then closes the handles.
+    // Ends a child still running (waiting a few seconds at the most for it
+    // to be gone), then closes the handles.
     ~CChildProcess();
     CChildProcess(const CChildProcess&) = delete;
     CChildProcess& operator=(const CChildProcess&) = delete;
 
-    // Starts the program file with arguments (appended to its quoted path).
-    // The child shares this process's standard handles and inherits the
-    // handles listed, which are inheritable only while it is created. False,
+    // Starts the program file with arguments (appended to its quoted path),
+    // with the creation flags given. The child shares this process's
+    // standard handles and inherits the handles listed, and only those,
+    // which are inheritable only while it is created. It is in its job
+    // before it runs: created in it where the system can, otherwise assigned
+    // to it while suspended, with control events held off meanwhile. False,
     // with the system's error text, when it cannot start.
-    bool Start(const std::string& arguments, const std::vector<HANDLE>& inherited, std::string& errorText);
+    bool Start(const std::string& arguments, const std::vector<HANDLE>& inherited, std::string& errorText,
+               DWORD flags = 0);
     // Waits up to milliseconds (INFINITE for as long as it takes); true once
     // the child has ended.
     bool Wait(DWORD milliseconds);
@@ -32,10 +40,13 @@ public:
     // true once it has ended.
     bool Terminate(DWORD code, DWORD milliseconds);
     HANDLE Handle() const;
+    DWORD Id() const;
 
 private:
     void Close();
 
+    I_ChildProcessSystem& m_system;
     HANDLE m_process;
     HANDLE m_job;
+    DWORD m_id;
 };

@@ -1,6 +1,8 @@
 #include "guard/CrashCapture.h"
 
+#include "guard/ChildProcessSystem.h"
 #include "guard/DeviceLibraryRegistry.h"
+#include "guard/StackBlame.h"
 #include "guard/StackReserve.h"
 
 #include "guard/TlsCallback.h"
@@ -57,6 +59,7 @@ void RecordAndEnd(DWORD code, const void* address)
     fault.code.store(code);
     fault.address.store(reinterpret_cast<std::uintptr_t>(address));
     fault.threadStart.store(CurrentThreadStart());
+    fault.stackAddress.store(DeviceLibraryReturnAddressOnStack());
     // No clean-up: the process may be in any state.
     TerminateProcess(GetCurrentProcess(), code);
 }
@@ -98,6 +101,7 @@ void WINAPI NoteExitingThread(void*)
     if (exit.endingThreadId.load() == thread)
         return;
     exit.threadStart.store(CurrentThreadStart());
+    exit.stackAddress.store(DeviceLibraryReturnAddressOnStack());
     exit.threadId.store(thread);
     exit.seen.store(1);
 }
@@ -128,7 +132,7 @@ void InstallCrashCapture(SharedRunState& state)
     UseDeviceLibraryTable(&state.libraries);
     g_queryThread = reinterpret_cast<QueryThreadInformation>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationThread")));
-    SetErrorMode(GetErrorMode() | SEM_NOGPFAULTERRORBOX);
+    QuietFaultReporting();
     ReserveStackForReports();
     SetUnhandledExceptionFilter(CaptureUnhandledException);
     AddVectoredExceptionHandler(1, RearmCapture);

@@ -48,9 +48,11 @@ void MarkDeviceLibraryFreed(void* module)
 
 bool IsInDeviceLibrary(std::uintptr_t address)
 {
+    if (g_table->added.load() == 0)
+        return false;
     for (const LibraryEntry& entry : g_table->entries) {
         const std::uintptr_t base = entry.base.load();
-        if (entry.state.load() == kEntryLoaded && address >= base && address - base < entry.size.load())
+        if (entry.state.load() != kEntryEmpty && address >= base && address - base < entry.size.load())
             return true;
     }
     return false;

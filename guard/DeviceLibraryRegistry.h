@@ -20,6 +20,7 @@ void AddDeviceLibrary(void* module, uint32_t request);
 // of it, a thread say).
 void MarkDeviceLibraryFreed(void* module);
 
-// Whether any library of the process's table holds address: for the crash
-// capture, which must not touch memory outside a library's image.
+// Whether a library of the process's table, loaded or freed (a library may
+// keep itself mapped), holds address: for the crash capture, which reads no
+// memory outside a library's image (and checks that it is still there).
 bool IsInDeviceLibrary(std::uintptr_t address);

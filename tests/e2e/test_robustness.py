@@ -246,6 +246,16 @@ ENDS = [
      "unhandled exception 0xC0000005 in {k_thread_crt_fault} while testing {}"),
     ("l_thread_throw", "fixture_thread_throw", b"n\n", None),
     ("l_until", "fixture_good", b"y\n2\n", "unhandled exception 0x20474343 in {l_thread_throw} while testing {}"),
+    # A thread the C runtime or the thread pool started for the library: its
+    # start address says nothing, its stack names the library.
+    ("m_crt_thread_exit", "fixture_crt_thread_exit", b"n\n", None),
+    ("m_until", "fixture_good", b"y\n2\n", "{m_crt_thread_exit} ended the process with exit code 5 while testing {}"),
+    ("n_pool_thread_exit", "fixture_pool_thread_exit", b"n\n", None),
+    ("n_until", "fixture_good", b"y\n2\n", "{n_pool_thread_exit} ended the process with exit code 5 while testing {}"),
+    # Two libraries at one base, the first gone with its child: the second's
+    # thread ends the process during its own test.
+    ("o_base_exit", "fixture_exit_at_base", b"y\n1\n", "{} ended the process with exit code 3"),
+    ("p_base_thread_exit", "fixture_thread_exit_at_base", b"y\n2\n", "{} ended the process with exit code 5"),
 ]
 
 
