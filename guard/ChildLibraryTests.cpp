@@ -132,9 +132,10 @@ bool CChildLibraryTests::AwaitFinished(uint32_t request, const std::string& libr
             if (watch.DueWarning(state.call, libraryPath, GetTickCount(), warning))
                 PrintText(warning, 0, false);
         } else {
-            // The handles are the parent's own; nothing to wait for is left.
-            m_child->Terminate(1, kChildEndMilliseconds);
-            return false;
+            // The handles are the parent's own: the wait cannot fail. Should
+            // it, the child is ended rather than waited for blindly.
+            EndChild(1);
+            return true;
         }
     }
 }
@@ -162,6 +163,16 @@ void CChildLibraryTests::Finish()
     }
     BeforeSearchLine();
     if (m_child)
-        m_child->Terminate(0, kChildEndMilliseconds);
+        EndChild(0);
+}
+
+void CChildLibraryTests::EndChild(DWORD code)
+{
+    if (!m_child->Terminate(code, kChildEndMilliseconds))
+        PrintText("WARNING: the search process (process " + std::to_string(m_child->Id()) + ") has not ended " +
+                      std::to_string(kChildEndMilliseconds / 1000) +
+                      " s after it was ended; the run goes on without it\n",
+                  0, false);
+    m_child->Close();
     m_child.reset();
 }

@@ -47,6 +47,8 @@ private:
     // way again); request tells whether it took that request.
     bool ReportEndedChild(uint32_t request, bool& tookRequest);
     bool ReportEndedChild();
+    // Ends the child and forgets it; one that outlives the wait is named.
+    void EndChild(DWORD code);
 
     LibraryTest m_inProcessTest;
     std::unique_ptr<CInProcessLibraryTests> m_inProcess;

@@ -41,9 +41,11 @@ public:
     bool Terminate(DWORD code, DWORD milliseconds);
     HANDLE Handle() const;
     DWORD Id() const;
+    // Closes the handles without waiting for the child; closing the job
+    // ends it, as far as the system can.
+    void Close();
 
 private:
-    void Close();
 
     I_ChildProcessSystem& m_system;
     HANDLE m_process;

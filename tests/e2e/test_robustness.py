@@ -206,10 +206,14 @@ def test_libraries_that_catch_their_own_exceptions_or_bring_their_dependency(pro
     probe.install(probe.program_files, probe.fixture("fixture_catch_cxx"), "b_catch_cxx.dll")
     probe.install(probe.program_files, probe.fixture("fixture_import"), "c_import.dll")
     probe.install(probe.program_files, probe.fixture("vendorcore"))
+    # What a library sees of the process that tests it: faults reach no
+    # dialogue, and a process it starts inherits none of the program's own
+    # handles.
+    probe.install(probe.program_files, probe.fixture("fixture_inspect"), "e_inspect.dll")
     probe.install(probe.program_files, probe.fixture("fixture_good"), NEXT)
     # The same library in the other folder, without its dependency.
     probe.install(probe.program_data, probe.fixture("fixture_import"), "d_import_alone.dll")
-    run = probe.run(stdin=b"y\n1\ny\n1\nn\nn\n", env=probe.trace_env())
+    run = probe.run(stdin=b"y\n1\ny\n1\nn\nn\nn\n", env=probe.trace_env())
     body = run.console_body()
     assert len([time for time, _ in blocks(body)]) >= 10
     assert "unhandled exception" not in body
@@ -217,6 +221,8 @@ def test_libraries_that_catch_their_own_exceptions_or_bring_their_dependency(pro
     for library in ("a_catch_seh", "b_catch_cxx"):
         assert trace.count(f"{library} caught its own exception") >= 20
     assert "c_import import vendorcore.dll 42" in trace
+    [seen] = [line.split()[2:] for line in trace if line.startswith("e_inspect process ")]
+    assert int(seen[0].split("=")[1], 16) & 0x8003 == 0x8003 and seen[1] == "inheritable=0", seen
     assert crlf(f"Loading {PF}c_import.dll\n\n  Tavro device name: Tavro Fixture Device\n") in body
     alone = probe.program_data_win() + "d_import_alone.dll"
     assert crlf(f"Loading {alone}\n\n") + LOAD_ERROR.format(path=alone) + \
