@@ -124,14 +124,21 @@ TEST(ChildProcess, WaitsForAnEndedChildOnlyAsLongAsItIsTold)
     EXPECT_LE(system.waitedMs, 10000u);
 }
 
+namespace {
+
+DWORD g_werFlags = 0;
+
+HRESULT WINAPI RecordWerFlags(DWORD flags)
+{
+    g_werFlags = flags;
+    return S_OK;
+}
+
+}  // namespace
+
 TEST(ChildProcess, FaultsReachNeitherADialogueNorAReportThatHoldsTheProcess)
 {
-    static DWORD given = 0;
-    given = 0;
-    QuietFaultReporting([](DWORD flags) -> HRESULT {
-        given = flags;
-        return S_OK;
-    });
-    EXPECT_EQ(kQuietWerFlags, given);
+    QuietFaultReporting(RecordWerFlags);
+    EXPECT_EQ(kQuietWerFlags, g_werFlags);
     EXPECT_NE(0u, GetErrorMode() & SEM_NOGPFAULTERRORBOX);
 }
