@@ -8,12 +8,12 @@
 // Each library is checked in child processes of this program (started with
 // the hidden --child), so that whatever a library does, every library is
 // checked and the reports are written.
-#include "check/CallTrace.h"
-#include "check/CheckSession.h"
-#include "check/CheckingChild.h"
-#include "check/IsolatedChecker.h"
-#include "check/LibraryChecker.h"
-#include "check/Win32CheckPlatform.h"
+#include "check/checks/LibraryChecker.h"
+#include "check/checks/Win32CheckPlatform.h"
+#include "check/child/CheckingChild.h"
+#include "check/child/IsolatedChecker.h"
+#include "check/recording/CallTrace.h"
+#include "check/recording/CheckSession.h"
 #include "guard/StackReserve.h"
 #include "guard/TimerExceptions.h"
 #include "output/ConsoleStreamBuffer.h"

@@ -4,11 +4,11 @@
 // checking child that died or stalled, from the child's messages and state.
 #include "FakeLibrary.h"
 
-#include "check/CheckCatalogue.h"
-#include "check/CheckRecorder.h"
-#include "check/ChildReport.h"
-#include "check/GuardedBuffer.h"
-#include "check/LibraryChecker.h"
+#include "check/checks/CheckCatalogue.h"
+#include "check/checks/GuardedBuffer.h"
+#include "check/checks/LibraryChecker.h"
+#include "check/child/ChildReport.h"
+#include "check/recording/CheckRecorder.h"
 
 #include <windows.h>
 
