@@ -5,6 +5,9 @@
 
 namespace {
 
+// How long the destructor waits for a child it ends.
+const DWORD kEndWaitMilliseconds = 5000;
+
 void MakeInheritable(HANDLE handle)
 {
     if (handle && handle != INVALID_HANDLE_VALUE)
@@ -63,7 +66,7 @@ CChildProcess::CChildProcess() : m_process(nullptr), m_job(nullptr)
 CChildProcess::~CChildProcess()
 {
     if (m_process && !Wait(0))
-        Terminate(1);
+        Terminate(1, kEndWaitMilliseconds);
     Close();
 }
 
@@ -126,12 +129,12 @@ DWORD CChildProcess::ExitCode() const
     return code;
 }
 
-void CChildProcess::Terminate(DWORD code)
+bool CChildProcess::Terminate(DWORD code, DWORD waitMilliseconds)
 {
     if (!m_process)
-        return;
+        return true;
     TerminateProcess(m_process, code);
-    WaitForSingleObject(m_process, INFINITE);
+    return Wait(waitMilliseconds);
 }
 
 HANDLE CChildProcess::Handle() const

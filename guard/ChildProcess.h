@@ -12,7 +12,8 @@
 class CChildProcess {
 public:
     CChildProcess();
-    // Ends a child still running, then closes the handles.
+    // Ends a child still running (waiting a few seconds at most for it to
+    // be gone), then closes the handles.
     ~CChildProcess();
     CChildProcess(const CChildProcess&) = delete;
     CChildProcess& operator=(const CChildProcess&) = delete;
@@ -27,8 +28,11 @@ public:
     bool Wait(DWORD milliseconds);
     // The child's exit code, once it has ended.
     DWORD ExitCode() const;
-    // Ends the child with code and waits for it to be gone.
-    void Terminate(DWORD code);
+    // Ends the child with code and waits up to waitMilliseconds for it to
+    // be gone (a process with driver I/O pending may take long to end).
+    // True once it has ended, or when none runs; false when it outlived the
+    // wait.
+    bool Terminate(DWORD code, DWORD waitMilliseconds);
     HANDLE Handle() const;
 
 private:

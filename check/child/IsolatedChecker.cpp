@@ -97,7 +97,7 @@ bool CIsolatedChecker::Watch(CChildProcess& child, CChildChannel& channel, CChil
         if (report.Done() || exited)
             return false;
         if (Clock::now() > report.Deadline()) {
-            child.Terminate(1);
+            child.Terminate(1, INFINITE);
             return true;
         }
     }
