@@ -5,6 +5,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <windows.h>
+
 #include <cstdio>
 #include <fstream>
 
@@ -37,6 +39,35 @@ void PrintList(std::ostream& out)
     }
 }
 
+// Under Wine, an absolute Unix path (as CMake and the shells of Linux give
+// them, /home/writer/build/lib.dll) names the file Wine maps it to. Windows
+// itself has no such function, and there nothing changes.
+std::string LocalPath(const std::string& path)
+{
+    if (path.size() < 2 || path[0] != '/' || path[1] == '/')
+        return path;
+    typedef WCHAR*(CDECL * DosNameProc)(const char*);
+    const DosNameProc dosName = reinterpret_cast<DosNameProc>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+    WCHAR* const wide = dosName ? dosName(path.c_str()) : nullptr;
+    if (!wide)
+        return path;
+    std::string local(4 * lstrlenW(wide) + 1, '\0');
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, &local[0], static_cast<int>(local.size()), nullptr, nullptr);
+    HeapFree(GetProcessHeap(), 0, wide);
+    local.resize(bytes > 1 ? bytes - 1 : 0);
+    return local.empty() ? path : local;
+}
+
+void MakePathsLocal(CheckOptions& options)
+{
+    for (std::string* path : {&options.junit, &options.json, &options.trace})
+        *path = LocalPath(*path);
+    for (std::string& library : options.libraries)
+        library = LocalPath(library);
+}
+
 }  // namespace
 
 std::string CheckOptions::ChildOptions() const
@@ -57,6 +88,8 @@ int ParseCommandLine(int argc, char** argv, CheckOptions& options, std::ostream&
                      "\n\nChecks Tavro device libraries against the rules of TavroDeviceLibrary.h.\n"
                      "Exit code: 0 every check passed (warnings allowed), 1 a check failed, 2 bad usage.",
                  "TavroCheck");
+    // A path such as /home/writer/lib.dll is a path, not an option.
+    app.allow_windows_style_options(false);
     app.add_option("--time", options.seconds,
                    "SECONDS: longest wait for readiness and for any library call (default 10); the data "
                    "and unregister watches last at most 1 s")
@@ -100,6 +133,7 @@ int ParseCommandLine(int argc, char** argv, CheckOptions& options, std::ostream&
             throw CLI::ValidationError("--only/--skip", "\"" + unmatched + "\" matches no check (see --list)");
         if (CheckCatalogue().empty())
             throw CLI::ValidationError("--skip", "leaves no check to make");
+        MakePathsLocal(options);
     } catch (const CLI::CallForHelp&) {
         out << app.help();
         return 0;
