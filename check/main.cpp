@@ -76,8 +76,10 @@ int main(int argc, char** argv)
     const int usage = ParseCommandLine(argc, argv, options, out, err);
     if (usage >= 0)
         return usage;
-    // No system dialogue for a library that cannot be loaded.
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    // No system dialogue for a library that cannot be loaded, nor, in a
+    // checking child, for a fault; added to the mode the process inherited.
+    SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX |
+                 (options.child.empty() ? 0 : SEM_NOGPFAULTERRORBOX));
     KeepTimerExceptionsUnhandled();
     if (!options.child.empty())
         return CheckInChild(options);
@@ -97,7 +99,7 @@ int main(int argc, char** argv)
         CLibraryChecker checker(platform, recorder, CheckTimes::ForBound(options.seconds, options.soak));
         CheckEveryRound(checker, options, recorder, session);
     } else {
-        CIsolatedChecker checker(recorder, options);
+        CIsolatedChecker checker(recorder, options, err);
         CheckEveryRound(checker, options, recorder, session);
     }
     return session.Finish();

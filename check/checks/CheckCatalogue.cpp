@@ -99,7 +99,7 @@ const std::vector<CheckInfo>& FullCatalogue()
         {"acquisition.soak", "bounded",
          "an acquisition polled 10 times a second for --soak seconds: private bytes, handles and threads do "
          "not grow steadily",
-         kPassFail, {kCycles}},
+         "pass, info, fail", {kCycles}},
         {"acquisition.poll_time", "",
          "reports the median and longest Tavro_GetLastData call; over 10 ms (a tenth of the host's poll "
          "interval) is a warning",

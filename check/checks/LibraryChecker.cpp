@@ -53,18 +53,6 @@ std::set<uint32_t> NewThreads(const std::set<uint32_t>& before, const std::set<u
 
 }  // namespace
 
-CheckTimes CheckTimes::ForBound(double seconds, double soakSeconds)
-{
-    CheckTimes times;
-    times.soak = ms(static_cast<long long>(soakSeconds * 1000));
-    const ms bound(static_cast<long long>(seconds * 1000));
-    times.readyBound = bound;
-    times.callBound = bound;
-    times.dataWatch = std::min(times.dataWatch, bound);
-    times.unregisterWatch = std::min(times.unregisterWatch, bound);
-    return times;
-}
-
 CLibraryChecker::CLibraryChecker(I_CheckPlatform& platform, CCheckRecorder& recorder, const CheckTimes& times)
     : m_platform(platform),
       m_recorder(recorder),
@@ -76,9 +64,9 @@ CLibraryChecker::CLibraryChecker(I_CheckPlatform& platform, CCheckRecorder& reco
 {
 }
 
-void CLibraryChecker::Run(const char* id, ms planned, const std::function<CheckOutcome()>& body)
+void CLibraryChecker::Run(const char* id, const std::function<CheckOutcome()>& body)
 {
-    m_recorder.Run(id, planned + m_times.callBound, body);
+    m_recorder.Run(id, body);
 }
 
 void CLibraryChecker::Check(const std::string& path)
@@ -119,16 +107,16 @@ void CLibraryChecker::CheckExports(const std::string& path)
     std::vector<std::string> names;
     std::string error;
     if (!ReadWholeFile(path, bytes, error) || !ReadExportNames(CPeImage(std::move(bytes)), names, error)) {
-        Run("exports.required", ms(0), [&] { return Fail(error); });
+        Run("exports.required", [&] { return Fail(error); });
         const CheckOutcome unread = {CheckVerdict::Skipped, "skipped: the export table could not be read"};
-        Run("exports.version", ms(0), [&] { return unread; });
-        Run("exports.unknown", ms(0), [&] { return unread; });
+        Run("exports.version", [&] { return unread; });
+        Run("exports.unknown", [&] { return unread; });
         return;
     }
     const ExportOutcomes outcomes = CheckExportNames(names);
-    Run("exports.required", ms(0), [&] { return outcomes.required; });
-    Run("exports.version", ms(0), [&] { return outcomes.version; });
-    Run("exports.unknown", ms(0), [&] { return outcomes.unknown; });
+    Run("exports.required", [&] { return outcomes.required; });
+    Run("exports.version", [&] { return outcomes.version; });
+    Run("exports.unknown", [&] { return outcomes.unknown; });
 }
 
 void CLibraryChecker::FirstPass(const std::string& path)
@@ -136,19 +124,25 @@ void CLibraryChecker::FirstPass(const std::string& path)
     const std::set<uint32_t> threadsBefore = m_platform.Threads();
     const int windowsBefore = m_platform.ThreadWindowCount();
     m_loaded = false;
-    Run("load.library", ms(0), [&] {
+    CLibraryCalls calls(m_recorder);
+    bool bound = false;
+    Run("load.library", [&] {
         std::string error;
         if (!CallLoad(path, error))
             return Fail("LoadLibrary failed: " + error);
         m_loaded = true;
+        bound = calls.Bind([this](const char* name) { return m_platform.Export(name); });
+        // Where the export table names them all, each must be found.
+        if (!bound && m_recorder.Passed("exports.required"))
+            return Fail("loaded, but GetProcAddress does not find " + UnboundProcedure());
         return Pass("loaded");
     });
     if (!m_loaded)
         return;
-    CLibraryCalls calls(m_recorder);
     // Without every required export there is nothing more to call; the
-    // checks that need them are skipped (exports.required has failed).
-    if (calls.Bind([this](const char* name) { return m_platform.Export(name); })) {
+    // checks that need them are skipped (exports.required or load.library
+    // has failed).
+    if (bound) {
         Describe(calls);
         Readiness(calls);
         Data(calls);
@@ -164,19 +158,19 @@ void CLibraryChecker::FirstPass(const std::string& path)
 void CLibraryChecker::Describe(CLibraryCalls& calls)
 {
     CTextChecks texts(calls);
-    Run("description.count", ms(0), [&] { return texts.Count(m_description); });
+    Run("description.count", [&] { return texts.Count(m_description); });
     const int32_t count = m_description.count;
-    Run("texts.buffer_guard", ms(0), [&] { return texts.BufferGuard(count); });
-    Run("texts.device_name", ms(0), [&] { return texts.DeviceName(m_description); });
-    Run("texts.component_names", ms(0), [&] { return texts.ComponentNames(count); });
-    Run("texts.units", ms(0), [&] { return texts.Units(count); });
-    Run("description.types", ms(0), [&] { return texts.Types(count); });
-    Run("description.precision", ms(0), [&] { return texts.Precisions(count); });
+    Run("texts.buffer_guard", [&] { return texts.BufferGuard(count); });
+    Run("texts.device_name", [&] { return texts.DeviceName(m_description); });
+    Run("texts.component_names", [&] { return texts.ComponentNames(count); });
+    Run("texts.units", [&] { return texts.Units(count); });
+    Run("description.types", [&] { return texts.Types(count); });
+    Run("description.precision", [&] { return texts.Precisions(count); });
 }
 
 void CLibraryChecker::Readiness(CLibraryCalls& calls)
 {
-    Run("readiness.callback", m_times.readyBound + m_times.readySettle, [&] {
+    Run("readiness.callback", [&] {
         m_callbacks.Reset();
         m_registered = true;
         calls.SetCallbackInfo(&CCallbackRecorder::OnState, &m_callbacks);
@@ -206,7 +200,7 @@ void CLibraryChecker::Data(CLibraryCalls& calls)
     CRecordEvidence lastData("Tavro_GetLastData", types);
     CRecordEvidence getData("Tavro_GetData", types);
     bool started = false;
-    Run("data.last_data", m_times.dataWatch, [&] {
+    Run("data.last_data", [&] {
         started = true;
         Start(calls);
         const Clock::time_point end = Clock::now() + m_times.dataWatch;
@@ -216,7 +210,7 @@ void CLibraryChecker::Data(CLibraryCalls& calls)
         }
         return JudgeLastData(lastData, m_times.dataWatch.count() / 1000.0);
     });
-    Run("data.count_vs_getdata", m_times.dataWatch, [&] {
+    Run("data.count_vs_getdata", [&] {
         // In a process where data.last_data did not run (it ended an earlier
         // one), the acquisition is started here.
         if (!started) {
@@ -226,8 +220,8 @@ void CLibraryChecker::Data(CLibraryCalls& calls)
         StopIfAcquiring(calls);
         return CheckCountAgainstGetData(calls, getData);
     });
-    Run("data.times_monotonic", ms(0), [&] { return JudgeTimes(lastData, getData); });
-    Run("data.strings", ms(0), [&] { return JudgeStrings(lastData, getData); });
+    Run("data.times_monotonic", [&] { return JudgeTimes(lastData, getData); });
+    Run("data.strings", [&] { return JudgeStrings(lastData, getData); });
 }
 
 bool CLibraryChecker::Prepare(CLibraryCalls& calls)
@@ -263,8 +257,7 @@ const TavroDataRecord* CLibraryChecker::Poll(CLibraryCalls& calls)
 
 void CLibraryChecker::Cycles(CLibraryCalls& calls)
 {
-    const ms each = m_times.readyBound + m_times.dataWatch;
-    Run("acquisition.cycles", each * m_times.cycles, [&] {
+    Run("acquisition.cycles", [&] {
         StopIfAcquiring(calls);
         const std::string of = " of " + std::to_string(m_times.cycles) + ": ";
         int64_t slowestReady = 0;
@@ -304,35 +297,45 @@ int CLibraryChecker::PollUntilRecord(CLibraryCalls& calls)
     }
 }
 
+std::string CLibraryChecker::UnboundProcedure()
+{
+    for (int id = 0; id < TAVRO_PROCEDURE_COUNT; ++id)
+        if (IsRequiredProcedure(id) && !m_platform.Export(GetProcedureName(id)))
+            return GetProcedureName(id);
+    return "a required procedure";
+}
+
 void CLibraryChecker::Soak(CLibraryCalls& calls)
 {
-    Run("acquisition.soak", m_times.readyBound + m_times.soak, [&] {
+    Run("acquisition.soak", [&] {
         StopIfAcquiring(calls);
         m_callbacks.Reset();
         if (!Prepare(calls))
             return CheckOutcome{CheckVerdict::Fail, "no state 1 within " + SecondsText(m_times.readyBound) +
                                                         " of Tavro_PrepareExperiment", "ready"};
         Start(calls);
-        const size_t polls = static_cast<size_t>(std::max<long long>(1, m_times.soak / m_times.hostPoll));
+        // At the host's pace for the soak's time: each poll is due one poll
+        // interval after the one before was due, or at once when the
+        // library's calls have made it late. A slow library gets fewer
+        // polls, never more time.
         std::vector<ResourceUse> samples;
         const Clock::time_point start = Clock::now();
-        while (samples.size() < polls) {
-            // At the host's pace: the polls keep to their schedule however
-            // long each takes.
-            const Clock::time_point due = start + m_times.hostPoll * static_cast<int>(samples.size() + 1);
+        const Clock::time_point end = start + m_times.soak;
+        for (Clock::time_point due = start + m_times.hostPoll; due <= end;
+             due = std::max(due + m_times.hostPoll, Clock::now())) {
             m_platform.Pump(std::max(ms(0), std::chrono::duration_cast<ms>(due - Clock::now())));
             Poll(calls);
             samples.push_back(m_platform.Resources());
         }
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         StopIfAcquiring(calls);
-        return JudgeSoak(samples, polls / 5, seconds);
+        return JudgeSoak(samples, samples.size() / 5, seconds);
     });
 }
 
 void CLibraryChecker::PollTime()
 {
-    Run("acquisition.poll_time", ms(0), [&] { return JudgePollTimes(m_pollMs); });
+    Run("acquisition.poll_time", [&] { return JudgePollTimes(m_pollMs); });
 }
 
 void CLibraryChecker::Release(CLibraryCalls& calls)
@@ -346,7 +349,7 @@ void CLibraryChecker::Release(CLibraryCalls& calls)
 
 void CLibraryChecker::Unregister(CLibraryCalls& calls)
 {
-    Run("unregister.no_callback_after", m_times.unregisterWatch, [&] {
+    Run("unregister.no_callback_after", [&] {
         // Prepared again and unregistered at once: a library whose ready
         // report is still pending must drop it.
         StopIfAcquiring(calls);
@@ -374,7 +377,7 @@ void CLibraryChecker::Unload(const std::set<uint32_t>& threadsBefore, int window
         unloaded = true;
         return CallUnload();
     };
-    Run("unload.threads", m_times.threadSettle, [&] {
+    Run("unload.threads", [&] {
         if (!unload())
             return Fail("FreeLibrary failed");
         const Clock::time_point end = Clock::now() + m_times.threadSettle;
@@ -389,7 +392,7 @@ void CLibraryChecker::Unload(const std::set<uint32_t>& threadsBefore, int window
                         SecondsText(m_times.threadSettle) + " after FreeLibrary: " + ThreadList(left));
         return Pass("no thread left (" + std::to_string(threadsBefore.size()) + " before loading, as many after)");
     });
-    Run("unload.timers", m_times.timerWatch, [&] {
+    Run("unload.timers", [&] {
         if (!unloaded && !unload())
             return Fail("FreeLibrary failed");
         const int timers = m_platform.TimersAfterUnload(m_times.timerWatch);
@@ -407,7 +410,7 @@ void CLibraryChecker::Unload(const std::set<uint32_t>& threadsBefore, int window
 
 void CLibraryChecker::LoadTwice(const std::string& path)
 {
-    Run("unload.twice", ms(0), [&] {
+    Run("unload.twice", [&] {
         for (int round = 1; round <= 2; ++round) {
             const CheckOutcome outcome = LoadDescribeUnload(path, round);
             if (outcome.verdict != CheckVerdict::Pass)

@@ -6,6 +6,7 @@
 
 #include "check/checks/CallbackRecorder.h"
 #include "check/checks/CheckPlatform.h"
+#include "check/checks/CheckTimes.h"
 #include "check/checks/LibraryCalls.h"
 #include "check/checks/TextChecks.h"
 #include "check/recording/CheckRecorder.h"
@@ -15,25 +16,6 @@
 #include <set>
 #include <string>
 #include <vector>
-
-struct CheckTimes {
-    typedef std::chrono::milliseconds ms;
-    ms readyBound{10000};        // longest wait for state 1
-    ms readySettle{100};         // after state 1, for a library that takes it back
-    ms dataWatch{1000};          // polling Tavro_GetLastData
-    ms pollInterval{20};
-    ms unregisterWatch{1000};    // watching for callbacks after unregistering
-    ms threadSettle{1000};       // longest wait for the library's threads to end
-    ms timerWatch{300};          // watching for WM_TIMER after the unload
-    ms callBound{10000};         // any check beyond its planned waits: hung
-    int cycles = 10;             // acquisitions in one load
-    ms soak{5000};               // the long acquisition
-    ms hostPoll{100};            // the host's pace of polling
-
-    // The times for a --time bound of seconds: the bound for readiness and
-    // for a hung call, and at most that for the watches.
-    static CheckTimes ForBound(double seconds, double soakSeconds = 5);
-};
 
 class CLibraryChecker {
 public:
@@ -57,7 +39,7 @@ private:
     // The platform's load and unload, named as the call in progress.
     bool CallLoad(const std::string& path, std::string& error);
     bool CallUnload();
-    void Run(const char* id, std::chrono::milliseconds planned, const std::function<CheckOutcome()>& body);
+    void Run(const char* id, const std::function<CheckOutcome()>& body);
     // Tavro_PrepareExperiment, then the wait for state 1 within the bound:
     // false if none came.
     bool Prepare(CLibraryCalls& calls);
@@ -70,6 +52,8 @@ private:
     // Polls until a record (with values, where there are components) comes:
     // the number of polls, or 0 when none came within the data watch.
     int PollUntilRecord(CLibraryCalls& calls);
+    // The first required procedure GetProcAddress does not find.
+    std::string UnboundProcedure();
     // The host's last calls before FreeLibrary, where the checks that make
     // them were left out.
     void Release(CLibraryCalls& calls);

@@ -69,7 +69,8 @@ CheckOutcome JudgeSoak(const std::vector<ResourceUse>& samples, size_t warmup, d
                        const SoakBounds& bounds)
 {
     if (samples.size() < warmup + 2 * kQuarters)
-        return {CheckVerdict::Pass, std::to_string(samples.size()) + " polls: too few to judge"};
+        return {CheckVerdict::Info, std::to_string(samples.size()) + " polls in " + Figure(seconds, 1) +
+                                        " s: too few to judge growth"};
     Series series[] = {{"private bytes", "bytes", {}, bounds.bytesPerPoll},
                        {"handles", "", {}, bounds.handlesPerPoll},
                        {"threads", "", {}, bounds.threadsPerPoll}};

@@ -2,7 +2,8 @@
 // A use grows steadily when its floor (the least of a quarter of the polls
 // after the warm-up) rises from quarter to quarter; it fails when it also
 // grows faster than its bound per poll. A library that fills a cache and
-// then stays flat, or that allocates and frees, passes.
+// then stays flat, or that allocates and frees, passes. Too few polls to
+// split into quarters (a slow library's) is information, not a verdict.
 #pragma once
 
 #include "check/checks/CheckPlatform.h"

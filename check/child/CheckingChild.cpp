@@ -90,11 +90,11 @@ bool CCheckingChild::Reported(const std::string& id) const
     return !m_first.empty() && CataloguePosition(id) >= CataloguePosition(m_first);
 }
 
-void CCheckingChild::Started(const std::string& id, CCheckRecorder::Clock::duration limit)
+void CCheckingChild::Started(const std::string& id)
 {
     // Checks repeated to reach the first one reported are announced too, so
     // that a death while repeating them is told as such.
-    Write(CChildReport::StartLine(id, limit));
+    Write(CChildReport::StartLine(id));
 }
 
 void CCheckingChild::Recorded(const CheckResult& result)

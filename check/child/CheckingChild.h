@@ -27,7 +27,7 @@ public:
     bool Valid() const { return m_state.Get() != nullptr; }
     const std::set<std::string>& EndedElsewhere() const { return m_ended; }
 
-    void Started(const std::string& id, CCheckRecorder::Clock::duration limit) override;
+    void Started(const std::string& id) override;
     void Recorded(const CheckResult& result) override;
     // Every check is made.
     void Done();

@@ -13,6 +13,11 @@ const unsigned long kAccessViolation = 0xC0000005ul;
 
 typedef std::chrono::milliseconds ms;
 
+// A child's line longer than this is garbled.
+const size_t kMaxLineBytes = 1 << 20;
+// How much of a line a failure quotes.
+const size_t kQuotedBytes = 80;
+
 std::string Escaped(const std::string& text)
 {
     std::string out;
@@ -54,17 +59,35 @@ std::vector<std::string> Fields(const std::string& line)
     return fields;
 }
 
-CheckVerdict VerdictFromName(const std::string& name)
+// False for a name no verdict has.
+bool VerdictFromName(const std::string& name, CheckVerdict& verdict)
 {
-    for (CheckVerdict verdict : {CheckVerdict::Pass, CheckVerdict::Info, CheckVerdict::Warning, CheckVerdict::Fail})
-        if (name == VerdictName(verdict))
-            return verdict;
-    return CheckVerdict::Skipped;
+    for (CheckVerdict known : {CheckVerdict::Pass, CheckVerdict::Info, CheckVerdict::Warning, CheckVerdict::Fail,
+                               CheckVerdict::Skipped})
+        if (name == VerdictName(known)) {
+            verdict = known;
+            return true;
+        }
+    return false;
 }
 
 double Seconds(CChildReport::Clock::duration duration)
 {
     return std::chrono::duration<double>(duration).count();
+}
+
+std::string SecondsText(CChildReport::Clock::duration duration)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", Seconds(duration));
+    return text;
+}
+
+// A line of the child's as a failure quotes it: escaped, cut if long.
+std::string Quoted(const std::string& line)
+{
+    const std::string text = Escaped(line.substr(0, kQuotedBytes));
+    return "\"" + text + (line.size() > kQuotedBytes ? "..." : "") + "\"";
 }
 
 // The call the child noted, safely ended.
@@ -98,9 +121,9 @@ std::string DescribeEnd(unsigned long exitCode, const ChildState& state)
 
 }  // namespace
 
-std::string CChildReport::StartLine(const std::string& id, Clock::duration limit)
+std::string CChildReport::StartLine(const std::string& id)
 {
-    return "start\t" + id + "\t" + std::to_string(std::chrono::duration_cast<ms>(limit).count()) + "\n";
+    return "start\t" + id + "\n";
 }
 
 std::string CChildReport::ResultLine(const CheckResult& result)
@@ -116,44 +139,106 @@ std::string CChildReport::DoneLine()
     return "done\n";
 }
 
-CChildReport::CChildReport(const std::string& first, Clock::duration idleBound)
-    : m_first(first), m_idleBound(idleBound), m_done(false), m_heard(false), m_runningLimit(0)
+CChildReport::CChildReport(const std::string& first, const CheckTimes& times)
+    : m_first(first), m_times(times), m_saidDone(false), m_heard(false), m_inCall(false), m_callCount(0)
 {
 }
 
 void CChildReport::Take(const std::string& bytes, Clock::time_point now)
 {
+    if (Broken())
+        return;
     m_pending += bytes;
-    for (size_t end = m_pending.find('\n'); end != std::string::npos; end = m_pending.find('\n')) {
+    for (size_t end = m_pending.find('\n'); end != std::string::npos && !Broken(); end = m_pending.find('\n')) {
         TakeLine(m_pending.substr(0, end), now);
         m_pending.erase(0, end + 1);
     }
+    if (!Broken() && m_pending.size() > kMaxLineBytes)
+        Break("a garbled line", m_pending);
 }
 
 void CChildReport::TakeLine(const std::string& line, Clock::time_point now)
 {
-    const std::vector<std::string> fields = Fields(line);
     m_heard = true;
     m_lastMessage = now;
-    if (fields[0] == "done") {
-        m_done = true;
-    } else if (fields[0] == "start" && fields.size() == 3) {
+    const std::string wrong = Judge(Fields(line), now);
+    if (!wrong.empty())
+        Break(wrong, line);
+}
+
+std::string CChildReport::Judge(const std::vector<std::string>& fields, Clock::time_point now)
+{
+    // Nothing comes after "done".
+    if (m_saidDone)
+        return "a line out of turn";
+    if (fields.size() == 1 && fields[0] == "done") {
+        if (RunningReported())
+            return "\"done\" during " + m_running + ", before its result: a forged line";
+        m_saidDone = true;
+        return "";
+    }
+    if (fields.size() == 2 && fields[0] == "start") {
+        if (!FindCheck(fields[1]))
+            return "a garbled line";
+        if (RunningReported() || HasResult(fields[1]))
+            return "a line out of turn";
         m_running = fields[1];
         m_runningSince = now;
-        m_runningLimit = ms(std::strtoll(fields[2].c_str(), nullptr, 10));
-    } else if (fields[0] == "result" && fields.size() == 6) {
-        m_results.push_back({fields[1], VerdictFromName(fields[2]), Unescaped(fields[5]),
-                             std::strtod(fields[4].c_str(), nullptr), fields[3]});
-        if (fields[1] == m_running)
-            m_running.clear();
+        return "";
     }
+    if (fields.size() == 6 && fields[0] == "result")
+        return TakeResult(fields);
+    return "a garbled line";
+}
+
+std::string CChildReport::TakeResult(const std::vector<std::string>& fields)
+{
+    const std::string& id = fields[1];
+    CheckVerdict verdict = CheckVerdict::Skipped;
+    if (!FindCheck(id) || !VerdictFromName(fields[2], verdict))
+        return "a garbled line";
+    if (CataloguePosition(id) < CataloguePosition(m_first) || HasResult(id) || (RunningReported() && id != m_running))
+        return "a line out of turn";
+    m_results.push_back({id, verdict, Unescaped(fields[5]), std::strtod(fields[4].c_str(), nullptr), fields[3]});
+    if (id == m_running)
+        m_running.clear();
+    return "";
+}
+
+void CChildReport::Break(const std::string& what, const std::string& line)
+{
+    m_broken = "the checking process wrote " + what + (what[0] == '"' ? "" : ": " + Quoted(line));
+}
+
+void CChildReport::Observe(const ChildState& state, Clock::time_point now)
+{
+    if (state.call[0] == '\0') {
+        m_inCall = false;
+        return;
+    }
+    if (m_inCall && state.callCount == m_callCount)
+        return;
+    m_inCall = true;
+    m_callCount = state.callCount;
+    m_callSince = now;
+    m_call = NotedCall(state);
 }
 
 CChildReport::Clock::time_point CChildReport::Deadline() const
 {
     if (!m_heard)
         return Clock::time_point::max();
-    return m_running.empty() ? m_lastMessage + m_idleBound : m_runningSince + m_runningLimit;
+    const Clock::time_point checkEnd =
+        m_running.empty() ? m_lastMessage + m_times.callBound : m_runningSince + m_times.Limit(m_running);
+    if (!m_inCall)
+        return checkEnd;
+    const Clock::time_point callEnd = m_callSince + m_times.callBound;
+    return m_callSince <= checkEnd ? callEnd : std::min(callEnd, checkEnd);
+}
+
+bool CChildReport::HasResult(const std::string& id) const
+{
+    return std::any_of(m_results.begin(), m_results.end(), [&](const CheckResult& r) { return r.id == id; });
 }
 
 bool CChildReport::Replaying() const
@@ -161,25 +246,29 @@ bool CChildReport::Replaying() const
     return !m_running.empty() && CataloguePosition(m_running) < CataloguePosition(m_first);
 }
 
-std::string CChildReport::ChargedId() const
+bool CChildReport::RunningReported() const
 {
-    if (!m_running.empty() && !Replaying())
-        return m_running;
+    return !m_running.empty() && !Replaying();
+}
+
+std::string CChildReport::MissingId() const
+{
     const std::vector<CheckInfo>& checks = CheckCatalogue();
-    for (size_t i = CataloguePosition(m_first); i < checks.size(); ++i) {
-        const bool reported = std::any_of(m_results.begin(), m_results.end(),
-                                          [&](const CheckResult& r) { return r.id == checks[i].id; });
-        if (!reported)
+    for (size_t i = CataloguePosition(m_first); i < checks.size(); ++i)
+        if (!HasResult(checks[i].id))
             return checks[i].id;
-    }
-    return checks.back().id;
+    return std::string();
 }
 
 CheckResult CChildReport::Charge(const std::string& what, Clock::time_point now) const
 {
+    // The check running, else the first without a result; a child that
+    // ended after its last result fails the last check.
+    const std::string missing = MissingId();
+    const std::string id = RunningReported() ? m_running : missing.empty() ? CheckCatalogue().back().id : missing;
     const std::string repeating = Replaying() ? " (while repeating " + m_running + " to reach this check)" : "";
     const Clock::time_point since = m_running.empty() ? (m_heard ? m_lastMessage : now) : m_runningSince;
-    return {ChargedId(), CheckVerdict::Fail, what + repeating, Seconds(now - since), kCallsRule};
+    return {id, CheckVerdict::Fail, what + repeating, Seconds(now - since), kCallsRule};
 }
 
 CheckResult CChildReport::Ended(unsigned long exitCode, const ChildState& state, Clock::time_point now) const
@@ -187,13 +276,27 @@ CheckResult CChildReport::Ended(unsigned long exitCode, const ChildState& state,
     return Charge(DescribeEnd(exitCode, state), now);
 }
 
-CheckResult CChildReport::Stalled(const ChildState& state, Clock::time_point now) const
+CheckResult CChildReport::Stalled(Clock::time_point now) const
 {
-    const std::string call = NotedCall(state);
-    const Clock::duration bound = m_running.empty() ? m_idleBound : m_runningLimit;
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.1f", Seconds(bound));
-    return Charge((call.empty() ? std::string("the check did not end") : call + " did not return") + " within " +
-                      seconds + " s; its process was ended",
-                  now);
+    if (m_inCall && now >= m_callSince + m_times.callBound)
+        return Charge(m_call + " did not return within " + SecondsText(m_times.callBound) +
+                          "; its process was ended",
+                      now);
+    const Clock::duration limit = m_running.empty() ? m_times.callBound : m_times.Limit(m_running);
+    return Charge("the check did not end within " + SecondsText(limit) + "; its process was ended", now);
+}
+
+CheckResult CChildReport::BrokenLine(Clock::time_point now) const
+{
+    return Charge(m_broken, now);
+}
+
+CheckResult CChildReport::Incomplete(bool ended, unsigned long exitCode, Clock::time_point now) const
+{
+    const std::string id = MissingId();
+    const std::string what = ended ? "the checking process ended before " + id + " (" +
+                                         DescribeProcessEnd(exitCode) + ")"
+                                   : "the checking process said it was done before " + id +
+                                         " and did not end; its process was ended";
+    return {id, CheckVerdict::Fail, what, Seconds(now - m_lastMessage), kCallsRule};
 }

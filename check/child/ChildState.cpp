@@ -1,5 +1,7 @@
 #include "check/child/ChildState.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -28,6 +30,9 @@ void NoteCall(const char* name)
     const size_t length = name ? std::min(std::strlen(name), sizeof state->call - 1) : 0;
     std::memcpy(state->call, name ? name : "", length);
     state->call[length] = '\0';
+    // After the name: the parent that sees the new count reads the new name.
+    if (name)
+        InterlockedIncrement(reinterpret_cast<volatile LONG*>(&state->callCount));
 }
 
 void NoteLentBuffer(const void* guardPage, size_t pageSize, int32_t bufferSize)

@@ -10,6 +10,7 @@
 
 struct ChildState {
     char call[48];            // the Tavro_ call in progress on the checking thread, or ""
+    uint32_t callCount;       // calls begun: a new count is a new call
     uint32_t checkingThread;  // the thread that calls the library
     int32_t bufferSize;       // size of the text buffer lent, 0 when none is
     uint64_t guardBegin;      // the no-access page right past that buffer: [guardBegin, guardEnd)
@@ -26,7 +27,7 @@ ChildState* PublishedChildState();
 void PublishChildState(ChildState* state);
 
 // Each does nothing unless a state is published.
-void NoteCall(const char* name);  // null: no call in progress
+void NoteCall(const char* name);  // null: no call in progress; a name counts a new call
 void NoteLentBuffer(const void* guardPage, size_t pageSize, int32_t bufferSize);
 void NoteBufferReturned();
 void NotePendingTrace(const char* line);

@@ -84,21 +84,33 @@ void CCheckRecorder::BeginLibrary(const std::string& library)
 
 void CCheckRecorder::EndLibrary()
 {
+    std::vector<CheckResult> filled;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_open)
+            return;
+        const std::vector<CheckResult>& checks = m_libraries.back().checks;
+        for (const CheckInfo& info : CheckCatalogue()) {
+            const bool recorded = std::any_of(checks.begin(), checks.end(),
+                                              [&](const CheckResult& r) { return r.id == info.id; });
+            if (recorded)
+                continue;
+            std::string message;
+            if (FirstNotPassed(checks, info, message))
+                filled.push_back({info.id, CheckVerdict::Skipped, message, 0});
+            else
+                filled.push_back({info.id, CheckVerdict::Fail, "not reached", 0, kCallsRule});
+        }
+    }
+    // Told like every other result: a checking child reports them all.
+    for (const CheckResult& result : filled)
+        Add(result);
+    if (m_listener)
+        for (const CheckResult& result : filled)
+            m_listener->Recorded(result);
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_open)
-        return;
     m_open = false;
     LibraryResults& library = m_libraries.back();
-    for (const CheckInfo& info : CheckCatalogue()) {
-        const bool recorded = std::any_of(library.checks.begin(), library.checks.end(),
-                                          [&](const CheckResult& r) { return r.id == info.id; });
-        if (recorded)
-            continue;
-        std::string message;
-        if (!FirstNotPassed(library.checks, info, message))
-            message = "skipped: not reached";
-        library.checks.push_back({info.id, CheckVerdict::Skipped, message, 0});
-    }
     std::stable_sort(library.checks.begin(), library.checks.end(),
                      [](const CheckResult& a, const CheckResult& b) {
                          return CataloguePosition(a.id) < CataloguePosition(b.id);
@@ -106,8 +118,7 @@ void CCheckRecorder::EndLibrary()
     library.seconds = Seconds(Clock::now() - m_libraryStart);
 }
 
-void CCheckRecorder::Run(const std::string& id, Clock::duration limit,
-                         const std::function<CheckOutcome()>& body)
+void CCheckRecorder::Run(const std::string& id, const std::function<CheckOutcome()>& body)
 {
     const Clock::time_point started = Clock::now();
     if (!FindCheck(id))
@@ -122,7 +133,7 @@ void CCheckRecorder::Run(const std::string& id, Clock::duration limit,
         return;
     }
     if (m_listener)
-        m_listener->Started(id, limit);
+        m_listener->Started(id);
     CheckOutcome outcome;
     SetCurrentCall(nullptr);
     try {
