@@ -289,7 +289,7 @@ TEST(ChildReport, ADeadOrStalledChildFailsTheCheckThatWasRunning)
 // A call is held to the call bound from when the parent first sees it; a
 // check to its own limit, except that a call begun within that limit may
 // still take its bound. A call that returned is never said not to have.
-TEST(ChildReport, LimitsAreThePartsOwnPerCallAndPerCheck)
+TEST(ChildReport, LimitsAreTheParentsOwnPerCallAndPerCheck)
 {
     typedef CChildReport::Clock Clock;
     const CheckTimes times = CheckTimes::ForBound(2);  // a call 2 s, the soak 2 + 5 + 2 s
