@@ -119,6 +119,7 @@ CONTAINED = {
                                "process was ended"),
     "fixture_forge_done": ({"data.last_data"}, 'the checking process wrote "done" during data.last_data, before '
                            'its result: a forged line'),
+    "fixture_hang_exit": ({"unload.twice"}, "round 1: the library is still mapped after FreeLibrary"),
     "fixture_good": (set(), None),
 }
 
@@ -271,8 +272,12 @@ def test_nothing_a_library_does_stops_the_run(prefix, tmp_path):
         first = next((check for check in checks if check in failed), None)
         assert (checks[first][1] if first else None) == message, name
     # Each call that does not return is ended at its bound (here 1 s); about
-    # 35 s in all.
+    # 40 s in all.
     assert seconds < 120, seconds
+    # A checking process that does not end after its last report is ended,
+    # and named.
+    assert re.search(r"TavroCheck: the checking process \d+ of \S+fixture_hang_exit\.dll did not end within "
+                     r"1\.0 s of its last report; it was ended", run.stderr), run.stderr
     # The trace has the calls that never returned, told by the parent.
     lines = trace.read_text(encoding="latin-1").splitlines()
     assert any(re.fullmatch(r"\d\d:\d\d:\d\d\.\d{3} 0x[0-9A-F]+ Tavro_GetLastData\(\) -> did not return: "
