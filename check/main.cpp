@@ -8,12 +8,13 @@
 // Each library is checked in child processes of this program (started with
 // the hidden --child), so that whatever a library does, every library is
 // checked and the reports are written.
-#include "check/CallTrace.h"
-#include "check/CheckSession.h"
-#include "check/CheckingChild.h"
-#include "check/IsolatedChecker.h"
-#include "check/LibraryChecker.h"
-#include "check/Win32CheckPlatform.h"
+#include "check/checks/LibraryChecker.h"
+#include "check/checks/Win32CheckPlatform.h"
+#include "check/child/CheckingChild.h"
+#include "check/child/IsolatedChecker.h"
+#include "check/recording/CallTrace.h"
+#include "check/recording/CheckSession.h"
+#include "guard/ChildProcessSystem.h"
 #include "guard/StackReserve.h"
 #include "guard/TimerExceptions.h"
 #include "output/ConsoleStreamBuffer.h"
@@ -76,8 +77,12 @@ int main(int argc, char** argv)
     const int usage = ParseCommandLine(argc, argv, options, out, err);
     if (usage >= 0)
         return usage;
-    // No system dialogue for a library that cannot be loaded.
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    // No system dialogue for a library that cannot be loaded, nor, in a
+    // checking child, for a fault, and no error report that holds the
+    // child; added to the mode the process inherited.
+    SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    if (!options.child.empty())
+        QuietFaultReporting();
     KeepTimerExceptionsUnhandled();
     if (!options.child.empty())
         return CheckInChild(options);
@@ -97,7 +102,7 @@ int main(int argc, char** argv)
         CLibraryChecker checker(platform, recorder, CheckTimes::ForBound(options.seconds, options.soak));
         CheckEveryRound(checker, options, recorder, session);
     } else {
-        CIsolatedChecker checker(recorder, options);
+        CIsolatedChecker checker(recorder, options, err);
         CheckEveryRound(checker, options, recorder, session);
     }
     return session.Finish();

@@ -3,7 +3,7 @@
 // running CLibraryChecker without Windows libraries.
 #pragma once
 
-#include "check/CheckPlatform.h"
+#include "check/checks/CheckPlatform.h"
 
 #include <cstdint>
 

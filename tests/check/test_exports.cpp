@@ -1,5 +1,5 @@
 // What the export checks make of a library's export name table.
-#include "check/ExportChecks.h"
+#include "check/checks/ExportChecks.h"
 #include "device/TavroDeviceLibrary.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The texts of the report files: XML escaping and the UTF-8 of ANSI texts.
-#include "check/ReportText.h"
-#include "check/Reports.h"
+#include "check/recording/ReportText.h"
+#include "check/recording/Reports.h"
 
 #include <gtest/gtest.h>
 

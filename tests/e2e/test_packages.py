@@ -1,8 +1,13 @@
 """The release packages: each ZIP unpacked into Program Files of a fresh Wine
 prefix runs from there and tests the sample library it carries; its SDK
-folder is a CMake project that builds the sample on its own."""
+folder is a CMake project that builds the sample on its own, and a CMake
+package that a library writer's own project finds, to check its libraries
+with TavroCheck from CTest."""
+import re
 import shutil
 import subprocess
+import tempfile
+import xml.etree.ElementTree as ElementTree
 import zipfile
 
 import pytest
@@ -37,7 +42,8 @@ def test_the_package_holds_the_program_readme_license_and_sdk(arch):
                  "sdk/kit/DeviceLibraryKit.h", "sdk/kit/KitDevice.h", "sdk/kit/KitSamples.h",
                  "sdk/kit/KitThreads.h", "sdk/kit/KitWindows.h",
                  "sdk/bin/TavroSampleDevice.dll", "sdk/sample/CMakeLists.txt",
-                 "sdk/sample/SampleDevice.cpp"]:
+                 "sdk/sample/SampleDevice.cpp", "sdk/cmake/TavroDeviceKitConfig.cmake",
+                 "sdk/cmake/TavroDeviceKitConfigVersion.cmake"]:
         assert folder + name in names
     # Nothing of the tests travels with it.
     assert not any("fixture" in name or "gtest" in name for name in names)
@@ -90,3 +96,61 @@ def test_the_sdk_builds_the_sample_on_its_own(tmp_path):
     for name in ["Tavro_GetDeviceLibraryVersion", "Tavro_GetDeviceName", "Tavro_SetCallbackInfo",
                  "Tavro_GetLastData", "Tavro_GetData", "Tavro_StopExperiment"]:
         assert f"] {name}\n" in exports
+
+
+WRITER = REPO / "tests" / "e2e" / "writer_project"
+
+
+def configure_writer_project(build, toolchain, package_option):
+    """Configures the writer's project the way a writer would; returns the
+    finished process (cmake's output in stdout)."""
+    return subprocess.run(["cmake", "-S", str(WRITER), "-B", str(build), "-G", "Ninja",
+                           f"-DCMAKE_TOOLCHAIN_FILE={toolchain}", "-DCMAKE_BUILD_TYPE=Release",
+                           package_option], capture_output=True, text=True)
+
+
+def test_a_writers_project_checks_each_library_with_ctest(fresh_prefix, tmp_path):
+    """find_package, add_library and tavro_add_check_test: a CTest test per
+    library, run under Wine, whose verdict is TavroCheck's."""
+    with zipfile.ZipFile(package("x64")) as archive:
+        archive.extractall(tmp_path)
+    unpacked = tmp_path / f"TavroProbe-{VERSION}-win64"
+    build = tmp_path / "build"
+    configured = configure_writer_project(build, WRITER / "toolchain-mingw64.cmake",
+                                          f"-DCMAKE_PREFIX_PATH={unpacked / 'sdk'}")
+    assert configured.returncode == 0, configured.stdout + configured.stderr
+    build_step(["cmake", "--build", str(build)])
+    # Wine's own processes start with the first program of a prefix; here,
+    # not inside a CTest test whose output pipe they would hold open.
+    assert fresh_prefix.run("x64", unpacked / "TavroCheck.exe", ["--list"]).returncode == 0
+    with tempfile.TemporaryFile() as output:
+        ctest = subprocess.run(["ctest", "--test-dir", str(build), "-j2", "--output-on-failure"],
+                               env=fresh_prefix.env, stdout=output, stderr=subprocess.STDOUT, timeout=600)
+        output.seek(0)
+        console = output.read().decode("latin-1")
+    assert ctest.returncode != 0, console
+    assert re.search(r"Test +#\d+: tavro_check_good_device \.+ +Passed", console), console
+    assert re.search(r"Test +#\d+: tavro_check_broken_device \.+\*\*\*Failed", console), console
+    # Side by side: both started before the first ended.
+    assert console.index("Start 2:") < console.index("1/2 Test"), console
+    # A Unix path, as CMake gives it, is the library TavroCheck checks.
+    assert "FAIL     texts.device_name             device name: empty (rule: texts)" in console
+    reports = build / "tavro-check"
+    good = ElementTree.parse(reports / "tavro_check_good_device.xml").getroot()
+    assert int(good.get("failures")) == 0 and len(list(good.iter("testcase"))) == 23
+    broken = ElementTree.parse(reports / "tavro_check_broken_device.xml").getroot()
+    assert [case.get("name") for case in broken.iter("testcase") if case.find("failure") is not None] == \
+        ["texts.device_name"]
+    assert (build / "broken_device.json").is_file()
+
+
+def test_a_library_of_the_other_architecture_is_a_configure_error(tmp_path):
+    with zipfile.ZipFile(package("x64")) as archive:
+        archive.extractall(tmp_path)
+    unpacked = tmp_path / f"TavroProbe-{VERSION}-win64"
+    configured = configure_writer_project(tmp_path / "build32", REPO / "cmake" / "mingw-i686.cmake",
+                                          f"-DTavroDeviceKit_DIR={unpacked / 'sdk' / 'cmake'}")
+    assert configured.returncode != 0
+    message = " ".join(configured.stderr.split())
+    assert (f"tavro_add_check_test(good_device): good_device is built for i386, but {unpacked / 'TavroCheck.exe'} "
+            "checks x86-64 libraries") in message, configured.stderr

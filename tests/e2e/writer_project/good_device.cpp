@@ -1,0 +1,3 @@
+#include "WriterDevice.h"
+
+extern const char kDeviceName[] = "Writer Thermometer";
