@@ -1,6 +1,7 @@
 #include "device/LibraryModule.h"
 
 #include "device/MissingImports.h"
+#include "device/OtherArchitecture.h"
 #include "output/ConsoleLog.h"
 #include "guard/LibraryHooks.h"
 
@@ -38,6 +39,8 @@ bool CLibraryModule::Load(const std::string& path, std::string& errorText)
         return true;
     }
     errorText = GetSystemErrorText(error);
+    if (error == ERROR_BAD_EXE_FORMAT)
+        errorText += OtherArchitectureText(path);
     if (error == ERROR_MOD_NOT_FOUND) {
         // Looking for the modules maps files and may meet the loader's lock.
         const CLibraryCall call(kCallLoading);

@@ -51,6 +51,21 @@ public:
 
     CProcedureTable() : m_addresses() {}
 
+    // Looks the procedures up as the host does: the version first (it may
+    // be missing), then the required ones in the order 1 to 8, 10, 9, 11,
+    // 12, 13, stopping at the first one missing, which is returned;
+    // TAVRO_PROCEDURE_COUNT when every required one is found.
+    int BindUntilMissing(const Resolver& resolve)
+    {
+        static const int order[TAVRO_PROCEDURE_COUNT] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 9, 11, 12, 13};
+        for (const int id : order) {
+            m_addresses[id] = resolve(GetProcedureName(id));
+            if (!m_addresses[id] && IsRequiredProcedure(id))
+                return id;
+        }
+        return TAVRO_PROCEDURE_COUNT;
+    }
+
     // Looks every procedure up by its export name (null where there is
     // none); true when every required one is found.
     bool Bind(const Resolver& resolve)

@@ -46,21 +46,12 @@ void CTavroDLLBasedDevice::LoadDeviceLibrary()
     if (!m_module.Load(m_libraryPath, errorText))
         throw std::runtime_error("Error: failed to load Tavro library. " + m_libraryPath + " " +
                                  errorText);
-    m_procedures.Bind([this](const char* name) { return m_module.Export(name); });
-    // Identifier 10 is looked at before 9: a library lacking both is
+    // Identifier 10 is looked up before 9: a library lacking both is
     // reported as lacking Tavro_GetAvailableDataCount.
-    static const TavroProcedureId required[] = {
-        TavroProc_GetDeviceName,        TavroProc_GetNumberOfComponents,
-        TavroProc_GetComponentName,     TavroProc_GetComponentUnits,
-        TavroProc_GetComponentDataType, TavroProc_GetComponentDataPrecision,
-        TavroProc_PrepareExperiment,    TavroProc_StartExperiment,
-        TavroProc_GetAvailableDataCount, TavroProc_GetLastData,
-        TavroProc_GetData,              TavroProc_StopExperiment,
-        TavroProc_SetCallbackInfo};
-    for (TavroProcedureId id : required)
-        if (!m_procedures.Has(id))
-            throw std::runtime_error(std::string("Error: procedure ") + GetProcedureName(id) +
-                                     " is not implemented in Tavro device library " + m_libraryPath);
+    const int missing = m_procedures.BindUntilMissing([this](const char* name) { return m_module.Export(name); });
+    if (missing != TAVRO_PROCEDURE_COUNT)
+        throw std::runtime_error(std::string("Error: procedure ") + GetProcedureName(missing) +
+                                 " is not implemented in Tavro device library " + m_libraryPath);
 }
 
 TavroProcAddress CTavroDLLBasedDevice::GetProcedure(TavroProcedureId id)

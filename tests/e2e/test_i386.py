@@ -38,6 +38,10 @@ def test_i386_searches_its_folders_describes_acquires_and_meets_misbehaving_libr
     by_name = sections_by_name(body)
     for name in ("b_other_arch", "c_refuse"):
         assert by_name[name].startswith(f"{PF32}{name}.dll\r\n\r\nError: failed to load Tavro library. ")
+    # The load error of the other architecture's library says which program tests it.
+    assert crlf(f"\n  {PF32}b_other_arch.dll is a 64-bit (x86-64) Tavro device library: "
+                "the x86-64 TavroProbe tests it\n\n") in by_name["b_other_arch"]
+    assert "TavroProbe tests it" not in by_name["c_refuse"]
 
     assert crlf(f"\nLoading {PF32}d_sample.dll\n\n" + indent(SAMPLE_DESCRIPTION)) in body
     # String values are read through the slot's first 4 bytes here.

@@ -42,7 +42,12 @@ def test_files_that_cannot_be_loaded(probe, tmp_path, source):
     # The error line carries the system's text with its own CR LF, then the
     # library test's line feed.
     assert load_error_text(run).strip()
-    assert f"\r\r\n\r\n\r\nLoading {PF}{NEXT}" in body
+    if source == "other_arch":
+        # The design's line, then which program tests the library.
+        assert f"\r\r\n  {CASE} is a 32-bit (i386) Tavro device library: the i386 TavroProbe tests it" \
+               f"\r\n\r\n\r\nLoading {PF}{NEXT}" in body
+    else:
+        assert f"\r\r\n\r\n\r\nLoading {PF}{NEXT}" in body
     assert_next_library_tested(run)
     assert_log_holds_everything(run)
 
@@ -258,10 +263,13 @@ ENDS = [
     ("m_until", "fixture_good", b"y\n2\n", "{m_crt_thread_exit} ended the process with exit code 5 while testing {}"),
     ("n_pool_thread_exit", "fixture_pool_thread_exit", b"n\n", None),
     ("n_until", "fixture_good", b"y\n2\n", "{n_pool_thread_exit} ended the process with exit code 5 while testing {}"),
+    # A thread of the library's own overflows its stack: the room for the
+    # report comes from every new thread's stack.
+    ("o_thread_overflow", "fixture_thread_overflow", b"y\n1\n", "unhandled exception 0xC00000FD while testing {}"),
     # Two libraries at one base, the first gone with its child: the second's
     # thread ends the process during its own test.
-    ("o_base_exit", "fixture_exit_at_base", b"y\n1\n", "{} ended the process with exit code 3"),
-    ("p_base_thread_exit", "fixture_thread_exit_at_base", b"y\n2\n", "{} ended the process with exit code 5"),
+    ("p_base_exit", "fixture_exit_at_base", b"y\n1\n", "{} ended the process with exit code 3"),
+    ("q_base_thread_exit", "fixture_thread_exit_at_base", b"y\n2\n", "{} ended the process with exit code 5"),
 ]
 
 

@@ -98,6 +98,22 @@ TEST(DllBasedDevice, EachMissingExportIsNamedInResolutionOrder)
               FirstFailure("fixture_no_last_data_or_count"));
 }
 
+TEST(DllBasedDevice, ExportsAreLookedUpInTheHostsOrderUpToTheFirstMissingOne)
+{
+    const FixtureTrace trace;
+    EXPECT_NE(std::string::npos, FirstFailure("fixture_lookups").find("Tavro_GetAvailableDataCount"));
+    std::vector<std::string> lookups;
+    for (const std::string& line : trace.Lines())
+        if (line.compare(0, 23, "fixture_lookups lookup ") == 0)
+            lookups.push_back(line.substr(23));
+    EXPECT_EQ((std::vector<std::string>{"Tavro_GetDeviceLibraryVersion", "Tavro_GetDeviceName",
+                                        "Tavro_GetNumberOfComponents", "Tavro_GetComponentName",
+                                        "Tavro_GetComponentUnits", "Tavro_GetComponentDataType",
+                                        "Tavro_GetComponentDataPrecision", "Tavro_PrepareExperiment",
+                                        "Tavro_StartExperiment", "Tavro_GetAvailableDataCount"}),
+              lookups);
+}
+
 TEST(DllBasedDevice, DescriptionFailuresCarryTheirExactMessages)
 {
     EXPECT_EQ("Error: cannot get Tavro device name from " + FixturePath("fixture_empty_name") + ".",

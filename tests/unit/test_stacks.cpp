@@ -1,4 +1,7 @@
 #include "guard/StackBlame.h"
+#include "guard/StackReserve.h"
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -49,4 +52,54 @@ TEST(StackBlame, NamesTheInnermostReturnAddressIntoALibraryThatFollowsACall)
     EXPECT_EQ(returnAddress, FirstReturnAddress(stack, stack + 5, isLibraryCode));
     EXPECT_EQ(0u, FirstReturnAddress(stack, stack + 3, isLibraryCode));
     EXPECT_EQ(0u, FirstReturnAddress(stack, stack, isLibraryCode));
+}
+
+namespace {
+
+struct ThreadStack {
+    std::size_t reserve = 0;
+    ULONG guarantee = ~0u;
+};
+
+// The stack reserve of a new thread and the guarantee it has when it starts:
+// what the program gives every thread.
+DWORD WINAPI ReadStack(void* stack)
+{
+    ThreadStack& seen = *static_cast<ThreadStack*>(stack);
+    MEMORY_BASIC_INFORMATION region = {};
+    VirtualQuery(&region, &region, sizeof region);
+    seen.reserve = static_cast<std::size_t>(static_cast<char*>(reinterpret_cast<NT_TIB*>(NtCurrentTeb())->StackBase) -
+                                            static_cast<char*>(region.AllocationBase));
+    seen.guarantee = 0;
+    SetThreadStackGuarantee(&seen.guarantee);
+    return 0;
+}
+
+ThreadStack StackOfANewThread(std::size_t reserveKiB)
+{
+    ThreadStack stack;
+    const HANDLE thread =
+        CreateThread(nullptr, reserveKiB * 1024, ReadStack, &stack, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return stack;
+}
+
+}  // namespace
+
+TEST(StackReserve, EveryNewThreadKeepsRoomForItsReportAsItsStackAllowsIt)
+{
+    EXPECT_EQ(0u, StackGuaranteeFor(32 * 1024));
+    EXPECT_EQ(8u * 1024, StackGuaranteeFor(64 * 1024));
+    EXPECT_EQ(16u * 1024, StackGuaranteeFor(128 * 1024));
+    EXPECT_EQ(64u * 1024, StackGuaranteeFor(512 * 1024));
+    EXPECT_EQ(64u * 1024, StackGuaranteeFor(8 * 1024 * 1024));
+    // Every new thread has it, as its own reserve allows (Windows gives a
+    // thread the reserve asked for; Wine never less than the program's
+    // default, 1 MiB).
+    for (const std::size_t reserveKiB : {128u, 1024u}) {
+        const ThreadStack stack = StackOfANewThread(reserveKiB);
+        EXPECT_NE(0u, stack.guarantee) << reserveKiB;
+        EXPECT_EQ(StackGuaranteeFor(stack.reserve), stack.guarantee) << reserveKiB;
+    }
 }
