@@ -2,6 +2,7 @@
 
 #include "app/DataReport.h"
 #include "app/OperatorAnswer.h"
+#include "guard/LibraryHooks.h"
 #include "output/ConsoleLog.h"
 
 #include <sstream>
@@ -14,7 +15,11 @@ const int kDeviceIndent = 2;
 
 std::string ReadAnswer(I_AcquisitionSystem& system)
 {
-    std::string answer = system.ReadLine();
+    std::string answer;
+    {
+        const CWaitingFor waiting(CWaitingFor::kOperator);
+        answer = system.ReadLine();
+    }
     NormaliseAnswer(answer);
     return answer;
 }
@@ -104,10 +109,13 @@ void RunAcquisitionTest(TavroDevicePtr device, I_AcquisitionSystem& system)
 
     PrintFormatted("\nAcquiring data from \"%s\" . . .\n\n", device->GetDeviceName().c_str(),
                    kDeviceIndent);
-    device->PrepareExperiment();
-    WaitUntilReady(*device, system, duration);
-    device->StartExperiment();
-    Acquire(device, system, duration);
-    device->StopExperiment();
+    {
+        const CWaitingFor waiting(CWaitingFor::kAcquisition);
+        device->PrepareExperiment();
+        WaitUntilReady(*device, system, duration);
+        device->StartExperiment();
+        Acquire(device, system, duration);
+        device->StopExperiment();
+    }
     PrintFormatted("End of testing device \"%s\"\n\n", device->GetDeviceName().c_str(), 0);
 }

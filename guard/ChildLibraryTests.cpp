@@ -1,6 +1,8 @@
 #include "guard/ChildLibraryTests.h"
 
 #include "guard/ChildFacts.h"
+#include "guard/ControlEvents.h"
+#include "guard/ControlGate.h"
 #include "guard/CrashReport.h"
 #include "guard/LibraryCallWatch.h"
 #include "guard/LibraryTestChild.h"
@@ -11,6 +13,10 @@ namespace {
 
 // How long the parent waits for a child it ended to be gone.
 const DWORD kChildEndMilliseconds = 10000;
+// The same when the console is closing: the system grants a few seconds.
+const DWORD kClosingChildEndMilliseconds = 2000;
+
+CChildLibraryTests* g_controlled = nullptr;
 
 HANDLE NewEvent()
 {
@@ -21,11 +27,56 @@ HANDLE NewEvent()
 
 CChildLibraryTests::CChildLibraryTests(LibraryTest inProcessTest) : m_inProcessTest(inProcessTest)
 {
+    StopControlEventsAtGate();
+    g_controlled = this;
+    SetConsoleCtrlHandler(OnControlEvent, TRUE);
 }
 
 CChildLibraryTests::~CChildLibraryTests()
 {
+    SetConsoleCtrlHandler(OnControlEvent, FALSE);
+    const CControlGateHold hold;
+    g_controlled = nullptr;
     ShareOutputWith(nullptr);
+}
+
+BOOL WINAPI CChildLibraryTests::OnControlEvent(DWORD event)
+{
+    const CControlGateHold hold;
+    return g_controlled ? g_controlled->HandleControlEvent(event) : FALSE;
+}
+
+BOOL CChildLibraryTests::HandleControlEvent(DWORD event)
+{
+    if (m_inProcess)
+        return FALSE;
+    const SharedRunState* const state = m_section.Get();
+    const bool testing = m_child && m_testing != 0 && state;
+    const uint32_t sequence = testing ? state->call.sequence.load() : 0;
+    const ControlDecision decision = DecideControlEvent(event, testing, testing ? state->activity.load() : 0,
+                                                        sequence % 2 == 1, testing ? state->call.call.load() : -1);
+    switch (decision.outcome) {
+    case ControlOutcome::kEndTest:
+        m_endedByOperator = m_testing;
+        m_endedIn = decision.call;
+        m_child->Terminate(kControlCExitCode, kChildEndMilliseconds);
+        return TRUE;
+    case ControlOutcome::kEndRunByOperator:
+        EndRun(OperatorEndedRunLine(), true);
+    case ControlOutcome::kEndRunClosed:
+        EndRun(ConsoleClosedLine(testing ? m_requestPaths.back() : std::string()), false);
+    }
+    return FALSE;
+}
+
+void CChildLibraryTests::EndRun(const std::string& lastLine, bool toConsole)
+{
+    if (m_child)
+        m_child->Terminate(kControlCExitCode,
+                           toConsole ? kChildEndMilliseconds : kClosingChildEndMilliseconds);
+    m_consoleModes.Restore();
+    EndLogWithLastLine(lastLine, toConsole);
+    ExitProcess(kControlCExitCode);
 }
 
 bool CChildLibraryTests::CreateShared()
@@ -42,6 +93,7 @@ bool CChildLibraryTests::CreateShared()
 
 bool CChildLibraryTests::StartChild(std::string& errorText)
 {
+    const CControlGateHold hold;
     if (!CreateShared()) {
         errorText = GetLastErrorText();
         return false;
@@ -57,7 +109,7 @@ bool CChildLibraryTests::StartChild(std::string& errorText)
     const std::string arguments =
         LibraryTestChildArguments(m_section.Handle(), log, m_request.Get(), m_finished.Get());
     if (!child->Start(arguments, {m_section.Handle(), static_cast<HANDLE>(log), m_request.Get(), m_finished.Get()},
-                      errorText))
+                      errorText, CREATE_NEW_PROCESS_GROUP))
         return false;
     m_child = std::move(child);
     m_startedOne = true;
@@ -91,8 +143,11 @@ bool CChildLibraryTests::Test(const char* libraryPath)
             }
         }
         const uint32_t request = SendRequest(libraryPath);
-        if (AwaitFinished(request, libraryPath))
+        if (AwaitFinished(request, libraryPath)) {
+            const CControlGateHold hold;
+            m_testing = 0;
             return true;
+        }
         bool tookRequest = false;
         if (!ReportEndedChild(request, tookRequest))
             return false;
@@ -105,11 +160,13 @@ bool CChildLibraryTests::Test(const char* libraryPath)
 
 uint32_t CChildLibraryTests::SendRequest(const char* libraryPath)
 {
+    const CControlGateHold hold;
     SharedRunState& state = *m_section.Get();
     const uint32_t request = m_nextRequest++;
     m_requestPaths.push_back(libraryPath);
     CopyText(state.request.path, sizeof state.request.path, libraryPath);
     state.request.number.store(request);
+    m_testing = request;
     SetEvent(m_request.Get());
     return request;
 }
@@ -142,11 +199,25 @@ bool CChildLibraryTests::AwaitFinished(uint32_t request, const std::string& libr
 
 bool CChildLibraryTests::ReportEndedChild(uint32_t request, bool& tookRequest)
 {
+    const CControlGateHold hold;
+    const uint32_t tested = m_testing;
+    const uint32_t endedByOperator = m_endedByOperator;
+    m_testing = 0;
+    m_endedByOperator = 0;
     const CChildFacts facts(*m_section.Get(), m_firstRequest, m_requestPaths);
-    PrintText(ChildEndReport(facts, m_child->ExitCode()), 0, false);
+    if (endedByOperator != 0) {
+        // The operator ended it: the test it was in (if it had not just
+        // finished) is named, and the library counts as tested.
+        if (endedByOperator == tested)
+            PrintText(OperatorEndedTestLine(m_requestPaths[tested - m_firstRequest], m_endedIn), 0, false);
+        tookRequest = true;
+    } else {
+        PrintText(ChildEndReport(facts, m_child->ExitCode()), 0, false);
+        tookRequest = facts.Took(request);
+    }
     m_child.reset();
-    tookRequest = facts.Took(request);
-    return facts.ReachedALibrary();
+    m_consoleModes.Restore();
+    return endedByOperator != 0 || facts.ReachedALibrary();
 }
 
 bool CChildLibraryTests::ReportEndedChild()
@@ -157,6 +228,9 @@ bool CChildLibraryTests::ReportEndedChild()
 
 void CChildLibraryTests::Finish()
 {
+    // From here on, as after the run: a control event ends the program as
+    // the system ends any.
+    SetConsoleCtrlHandler(OnControlEvent, FALSE);
     if (m_inProcess) {
         m_inProcess->Finish();
         return;
@@ -164,10 +238,12 @@ void CChildLibraryTests::Finish()
     BeforeSearchLine();
     if (m_child)
         EndChild(0);
+    m_consoleModes.Restore();
 }
 
 void CChildLibraryTests::EndChild(DWORD code)
 {
+    const CControlGateHold hold;
     if (!m_child->Terminate(code, kChildEndMilliseconds))
         PrintText("WARNING: the search process (process " + std::to_string(m_child->Id()) + ") has not ended " +
                       std::to_string(kChildEndMilliseconds / 1000) +

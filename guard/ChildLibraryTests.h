@@ -9,9 +9,17 @@
 // runs in the parent, so a child's death can neither repeat nor skip a line
 // or a library. A normal run has one child, and the console and the log
 // read as they would without it.
+//
+// The operator's way out: the child starts in a process group of its own,
+// so only the parent decides what a Ctrl+C or Ctrl+Break does (see
+// ControlEvents.h): while the program waits for a library it ends that
+// library's test and the run goes on; at a question, or between libraries,
+// it ends the run. A closed console ends the run with a last line in the
+// log. The console's modes are put back after every child that ended early.
 #pragma once
 
 #include "guard/ChildProcess.h"
+#include "guard/ConsoleModes.h"
 #include "guard/InProcessLibraryTests.h"
 #include "guard/LibraryTester.h"
 #include "guard/OwnedHandle.h"
@@ -37,6 +45,12 @@ public:
     void Finish() override;
 
 private:
+    // The control handler's part, on the thread the system runs it on.
+    static BOOL WINAPI OnControlEvent(DWORD event);
+    BOOL HandleControlEvent(DWORD event);
+    // Ends the run now: the child, one last line, the log; no pause.
+    [[noreturn]] void EndRun(const std::string& lastLine, bool toConsole);
+
     bool CreateShared();
     bool StartChild(std::string& errorText);
     uint32_t SendRequest(const char* libraryPath);
@@ -62,4 +76,10 @@ private:
     // m_firstRequest: the parent's own copies, for naming them.
     uint32_t m_firstRequest = 1;
     std::vector<std::string> m_requestPaths;
+    // The request under test, 0 while none is (read by the control handler).
+    uint32_t m_testing = 0;
+    // The test the operator ended, and in what.
+    uint32_t m_endedByOperator = 0;
+    std::string m_endedIn;
+    CConsoleModes m_consoleModes;
 };

@@ -31,6 +31,16 @@ CLibraryCall::~CLibraryCall()
     CLibraryCallRecorder(CapturedRunState().call).End();
 }
 
+CWaitingFor::CWaitingFor(What what)
+    : m_before(CapturedRunState().activity.exchange(what == kOperator ? kActivityQuestion : kActivityAcquisition))
+{
+}
+
+CWaitingFor::~CWaitingFor()
+{
+    CapturedRunState().activity.store(m_before);
+}
+
 void NoteLibraryLoaded(void* module)
 {
     AddDeviceLibrary(module, LibraryUnderTestRequest());

@@ -6,6 +6,8 @@
 
 #include "device/TavroDeviceLibrary.h"
 
+#include <cstdint>
+
 // A call into the device library under test: one of its procedures, by its
 // identifier (TavroProc_GetDeviceLibraryVersion ... TavroProc_SetCallbackInfo),
 // or one of these.
@@ -27,6 +29,22 @@ public:
     ~CLibraryCall();
     CLibraryCall(const CLibraryCall&) = delete;
     CLibraryCall& operator=(const CLibraryCall&) = delete;
+};
+
+// Marks, for its lifetime, that the program waits for the operator's answer
+// to a question (an operator's Ctrl+C then ends the run) or for the library
+// under test during an acquisition (an operator's Ctrl+C then ends only
+// that library's test).
+class CWaitingFor {
+public:
+    enum What { kOperator, kAcquisition };
+    explicit CWaitingFor(What what);
+    ~CWaitingFor();
+    CWaitingFor(const CWaitingFor&) = delete;
+    CWaitingFor& operator=(const CWaitingFor&) = delete;
+
+private:
+    int32_t m_before;
 };
 
 // A device library was loaded at module.

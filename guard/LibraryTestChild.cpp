@@ -18,6 +18,14 @@ void MakePrivate(HANDLE handle)
     SetHandleInformation(handle, HANDLE_FLAG_INHERIT, 0);
 }
 
+// Ctrl+C and Ctrl+Break are the parent's to act on: it ends this process
+// when it decides to. A library's own handler, called first, may still end
+// the process; the parent then reports what the operator did all the same.
+BOOL WINAPI LeaveInterruptsToTheParent(DWORD event)
+{
+    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+}
+
 }  // namespace
 
 std::string LibraryTestChildArguments(HANDLE section, void* log, HANDLE request, HANDLE finished)
@@ -53,6 +61,7 @@ CLibraryTestChild::Role CLibraryTestChild::Attach(const char* commandLine)
     m_finished = reinterpret_cast<HANDLE>(handles[3]);
     ShareOutputWith(&m_state->outputInterlock);
     InstallCrashCapture(*m_state);
+    SetConsoleCtrlHandler(LeaveInterruptsToTheParent, TRUE);
     return kChild;
 }
 

@@ -42,6 +42,7 @@ void ResetForNewChild(SharedRunState& state)
     state.call.sequence.store(0);
     state.call.call.store(0);
     state.call.startTick.store(0);
+    state.activity.store(kActivityNone);
     state.outputInterlock.store(0);
     Forget(state.fault);
     Forget(state.exit);

@@ -37,6 +37,11 @@ struct LibraryCallRecord {
     std::atomic<uint32_t> startTick;
 };
 
+// What the child waits for outside a call into the library: the operator's
+// answer to a question, or the library during an acquisition (from its
+// prepare to its stop).
+enum ChildActivity : int32_t { kActivityNone = 0, kActivityQuestion = 1, kActivityAcquisition = 2 };
+
 // One device library the child has loaded, marked when it is freed.
 enum LibraryEntryState : int32_t { kEntryEmpty = 0, kEntryLoaded = 1, kEntryFreed = 2 };
 
@@ -83,6 +88,7 @@ struct SharedRunState {
     TestRequest request;
     ChildProgress progress;
     LibraryCallRecord call;
+    std::atomic<int32_t> activity;  // ChildActivity
     // Held around every print of either process, so that the parent's
     // warnings never cut into the child's output; neither waits for long.
     std::atomic<uint32_t> outputInterlock;

@@ -1,5 +1,6 @@
 #include "guard/Win32ChildProcessSystem.h"
 
+#include "guard/ControlGate.h"
 #include "output/ConsoleLog.h"
 
 #include <algorithm>
@@ -90,24 +91,6 @@ private:
     LPPROC_THREAD_ATTRIBUTE_LIST m_list = nullptr;
 };
 
-// Control events wait here while a child is started.
-CRITICAL_SECTION& StartGate()
-{
-    static CRITICAL_SECTION* const gate = [] {
-        CRITICAL_SECTION* section = new CRITICAL_SECTION;
-        InitializeCriticalSection(section);
-        return section;
-    }();
-    return *gate;
-}
-
-BOOL WINAPI WaitForStartToEnd(DWORD)
-{
-    EnterCriticalSection(&StartGate());
-    LeaveCriticalSection(&StartGate());
-    return FALSE;
-}
-
 }  // namespace
 
 HANDLE CWin32ChildProcessSystem::CreateGuardJob()
@@ -191,12 +174,11 @@ void CWin32ChildProcessSystem::Close(HANDLE handle)
 
 void CWin32ChildProcessSystem::HoldControlEvents(bool hold)
 {
-    static const bool registered = SetConsoleCtrlHandler(WaitForStartToEnd, TRUE) != FALSE;
-    (void)registered;
+    StopControlEventsAtGate();
     if (hold)
-        EnterCriticalSection(&StartGate());
+        m_gate.reset(new CControlGateHold);
     else
-        LeaveCriticalSection(&StartGate());
+        m_gate.reset();
 }
 
 void CWin32ChildProcessSystem::KeepFaultDialoguesAway()

@@ -2,6 +2,9 @@
 #pragma once
 
 #include "guard/ChildProcessSystem.h"
+#include "guard/ControlGate.h"
+
+#include <memory>
 
 class CWin32ChildProcessSystem : public I_ChildProcessSystem {
 public:
@@ -17,6 +20,9 @@ public:
     void Close(HANDLE handle) override;
     void HoldControlEvents(bool hold) override;
     void KeepFaultDialoguesAway() override;
+
+private:
+    std::unique_ptr<CControlGateHold> m_gate;
 };
 
 // The system's side, shared by every child process.

@@ -64,16 +64,22 @@ void WriteToConsole(const std::string& text)
     CConsoleWriter(Console()).Write(ConsoleStream(), text);
 }
 
-void WriteOut(const std::string& text, int indent, bool logOnly)
+// Under the output lock.
+void WriteOutLocked(const std::string& text, int indent, bool logOnly)
 {
     std::string indented;
     IndentLines(text, indent, indented);
-    const std::lock_guard<std::mutex> lock(OutputLock());
     const COutputInterlock shared(g_sharedOutput, kSharedOutputWaitMilliseconds);
     if (!logOnly)
         WriteToConsole(indented);
     if (g_logFile)
         WriteTo(g_logFile, indented);
+}
+
+void WriteOut(const std::string& text, int indent, bool logOnly)
+{
+    const std::lock_guard<std::mutex> lock(OutputLock());
+    WriteOutLocked(text, indent, logOnly);
 }
 
 const char* const kLogFileName = "TavroProbe.log";
@@ -146,6 +152,16 @@ void CloseLogFile()
     g_logFile = nullptr;
     WriteToConsole("\nA log file was created at " + g_logFilePath + "\n");
     system("PAUSE");
+}
+
+void EndLogWithLastLine(const std::string& lastLine, bool toConsole)
+{
+    // The lock is never given back: the process ends now.
+    OutputLock().lock();
+    WriteOutLocked(lastLine, 0, !toConsole);
+    if (g_logFile)
+        fclose(g_logFile);
+    g_logFile = nullptr;
 }
 
 void* LogFileHandle()

@@ -25,6 +25,12 @@ bool CreateLogFile();
 // Does nothing at all when no log is open.
 void CloseLogFile();
 
+// Ends the output of a run that ends at once: writes lastLine to the log
+// (and to the console when toConsole) after anything printed before it,
+// closes the log, and lets nothing print any more; no pause follows. The
+// caller ends the process.
+void EndLogWithLastLine(const std::string& lastLine, bool toConsole);
+
 // The system handle of the open log, or null: for a child process that
 // writes to the same log.
 void* LogFileHandle();
