@@ -27,7 +27,7 @@ void AppendSpecialFolder(int csidl, std::vector<std::string>& folders)
 struct FolderPass {
     std::string folder;
     LibraryHandler handler;
-    ElevationCheck isElevated;
+    CLibraryWriteWarning& writeWarning;
     SearchPosition& position;
 };
 
@@ -44,7 +44,7 @@ void TestIfLibrary(const FolderPass& pass, const char* fileName, int32_t entry)
         return;
     const std::string path = pass.folder + fileName;
     const std::string leading = entry == 0 ? "" : "\n";
-    PrintText(leading + LibraryWriteWarning(pass.folder, path, pass.isElevated) + "Loading " + path +
+    PrintText(leading + pass.writeWarning.For(path) + "Loading " + path +
                   "\n\n",
               0, false);
     pass.handler(path.c_str());
@@ -95,7 +95,8 @@ bool SearchFolder(const char* folder, LibraryHandler handler, SearchPosition& po
         return false;
     }
 
-    const FolderPass pass = {folderPath, handler, isElevated, position};
+    CLibraryWriteWarning writeWarning(folderPath, isElevated);
+    const FolderPass pass = {folderPath, handler, writeWarning, position};
     int32_t entry = 0;
     TestIfLibrary(pass, entries.FileName(), entry);
     while (entries.Next())
