@@ -25,7 +25,8 @@ def load_error_text(run):
     return body[start:body.index("\r\r\n", start)]
 
 
-@pytest.mark.parametrize("source", ["not_a_pe", "empty", "other_arch", "refuses_attach"])
+@pytest.mark.parametrize("source", ["not_a_pe", "empty", pytest.param("other_arch", marks=pytest.mark.needs_x86),
+                                    "refuses_attach"])
 def test_files_that_cannot_be_loaded(probe, tmp_path, source):
     if source == "not_a_pe":
         library = probe.fixture("not_a_library")
@@ -288,6 +289,7 @@ def test_a_call_that_never_returns_is_named_at_doubling_intervals(probe, fixture
     assert console_from_log(log) == console
 
 
+@pytest.mark.alone
 def test_a_call_that_returns_late_is_warned_about_and_then_waited_for(probe):
     # Tavro_PrepareExperiment returns after 2.5 s: warned at 1 and 2 s.
     run = run_case(probe, probe.fixture("fixture_slow_prepare"), stdin=b"y\n1\nn\n",
