@@ -208,8 +208,11 @@ def test_libraries_that_catch_their_own_exceptions_or_bring_their_dependency(pro
     probe.install(probe.program_files, probe.fixture("fixture_import"), "c_import.dll")
     probe.install(probe.program_files, probe.fixture("vendorcore"))
     probe.install(probe.program_files, probe.fixture("fixture_good"), NEXT)
-    # The same library in the other folder, without its dependency.
+    # The same library in the other folder, without its dependency; that
+    # folder writable by everyone, as an installer that forgot to lock it
+    # down leaves it (Wine's process runs with administrator rights).
     probe.install(probe.program_data, probe.fixture("fixture_import"), "d_import_alone.dll")
+    probe.program_data.chmod(0o777)
     run = probe.run(stdin=b"y\n1\ny\n1\nn\nn\n", env=probe.trace_env())
     body = run.console_body()
     assert len([time for time, _ in blocks(body)]) >= 10
@@ -222,6 +225,12 @@ def test_libraries_that_catch_their_own_exceptions_or_bring_their_dependency(pro
     alone = probe.program_data_win() + "d_import_alone.dll"
     assert crlf(f"Loading {alone}\n\n") + LOAD_ERROR.format(path=alone) + \
         "Module not found.\r\r\n" + crlf("  missing: vendorcore.dll\n\n") in body
+    # Only the library in the open folder is warned about, right before its
+    # Loading line.
+    warnings = [line for line in body.split("\r\n") if line.startswith("WARNING")]
+    assert warnings == [f"WARNING: Tavro device library {alone} is loaded with administrator rights, and "
+                        f"Everyone can write to its folder"]
+    assert crlf(f"\n{warnings[0]}\nLoading {alone}\n\n") in body
     assert_next_library_tested(run)
     assert_log_holds_everything(run)
 
