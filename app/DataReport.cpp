@@ -122,26 +122,31 @@ std::string FormatValue(const TavroValue& value, int32_t dataType)
 
 std::string FormatDataRecord(I_TavroDevice& device, const DataRecord& record)
 {
-    const int32_t count = device.GetNumberOfComponents();
     std::string block;
+    AppendDataRecord(device, record, block);
+    return block;
+}
+
+void AppendDataRecord(I_TavroDevice& device, const DataRecord& record, std::string& out)
+{
+    const int32_t count = device.GetNumberOfComponents();
     // A guess at the size (a line is mostly shorter than 48 characters) that
     // spares most of the growing.
-    block.reserve(40 + 48 * static_cast<std::size_t>(count > 0 ? count : 0));
-    AppendAcquisitionTime(block, record.acquisitionTime);
+    out.reserve(out.size() + 40 + 48 * static_cast<std::size_t>(count > 0 ? count : 0));
+    AppendAcquisitionTime(out, record.acquisitionTime);
     // The count is asked again before every line, as the device may say.
     for (int32_t i = 0; i < device.GetNumberOfComponents(); ++i) {
         const boost::shared_ptr<CTavroComponentInfo> component = device.GetComponent(i);
         if (!component || static_cast<std::size_t>(i) >= record.values.size())
             break;
-        block += component->GetName();
-        block += ' ';
-        AppendValue(block, record.values[static_cast<std::size_t>(i)], component->GetDataType());
-        block += ' ';
-        block += component->GetUnits();
-        block += '\n';
+        out += component->GetName();
+        out += ' ';
+        AppendValue(out, record.values[static_cast<std::size_t>(i)], component->GetDataType());
+        out += ' ';
+        out += component->GetUnits();
+        out += '\n';
     }
-    block += '\n';
-    return block;
+    out += '\n';
 }
 
 void ReportLastData(TavroDevicePtr device)
@@ -152,5 +157,12 @@ void ReportLastData(TavroDevicePtr device)
     device->GetLastData(records);
     if (records.size() != 1)
         return;
-    PrintText(FormatDataRecord(*device, records.front()), 2, false);
+    // One buffer for every poll (they all come from the thread that runs the
+    // acquisition), so that a report of thousands of lines needs no new
+    // memory each time. Never destroyed: a library calling exit() runs the
+    // program's static destructors while the program may still print.
+    static std::string* const block = new std::string;
+    block->clear();
+    AppendDataRecord(*device, records.front(), *block);
+    PrintText(*block, 2, false);
 }

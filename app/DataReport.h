@@ -13,6 +13,8 @@ void ReportLastData(TavroDevicePtr device);
 
 // The block for one record, as ReportLastData prints it (before indenting).
 std::string FormatDataRecord(I_TavroDevice& device, const DataRecord& record);
+// The same block appended to out, which keeps its storage.
+void AppendDataRecord(I_TavroDevice& device, const DataRecord& record, std::string& out);
 
 // "Acquisition Time: MM/DD/YYYY HH:MM:SS\n" in local time; every field 0
 // when the time cannot be converted.

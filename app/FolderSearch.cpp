@@ -27,7 +27,7 @@ void AppendSpecialFolder(int csidl, std::vector<std::string>& folders)
 struct FolderPass {
     std::string folder;
     I_LibraryTester& tester;
-    ElevationCheck isElevated;
+    CLibraryWriteWarning& writeWarning;
 };
 
 // Only the entry's place in the enumeration decides which line introduces
@@ -41,7 +41,7 @@ bool TestIfLibrary(const FolderPass& pass, const char* fileName, bool first)
     const std::string path = pass.folder + fileName;
     const std::string leading = first ? "" : "\n";
     pass.tester.BeforeSearchLine();
-    PrintText(leading + LibraryWriteWarning(pass.folder, path, pass.isElevated) + "Loading " + path +
+    PrintText(leading + pass.writeWarning.For(path) + "Loading " + path +
                   "\n\n",
               0, false);
     return pass.tester.Test(path.c_str());
@@ -93,7 +93,8 @@ bool SearchFolder(const char* folder, I_LibraryTester& tester, ElevationCheck is
         return false;
     }
 
-    const FolderPass pass = {folderPath, tester, isElevated};
+    CLibraryWriteWarning writeWarning(folderPath, isElevated);
+    const FolderPass pass = {folderPath, tester, writeWarning};
     if (!TestIfLibrary(pass, entries.FileName(), true))
         return false;
     while (entries.Next())

@@ -1,7 +1,6 @@
 #include "app/LibraryWriteWarning.h"
 
 #include "app/LocalMemory.h"
-#include "app/NonAdminWriter.h"
 
 #include <aclapi.h>
 #include <windows.h>
@@ -36,16 +35,39 @@ std::string Warning(const std::string& libraryPath, NonAdminPrincipal writer, co
 
 }  // namespace
 
-std::string LibraryWriteWarning(const std::string& folder, const std::string& libraryPath,
-                                ElevationCheck isElevated)
+CLibraryWriteWarning::CLibraryWriteWarning(const std::string& folder, ElevationCheck isElevated)
+    : m_folder(folder), m_isElevated(isElevated), m_elevationKnown(false), m_elevated(false),
+      m_folderWriterKnown(false), m_folderWriter(NonAdminPrincipal::None)
 {
-    if (!isElevated())
+}
+
+std::string CLibraryWriteWarning::For(const std::string& libraryPath)
+{
+    if (!IsElevated())
         return std::string();
     NonAdminPrincipal writer = WriterOf(libraryPath);
     if (writer != NonAdminPrincipal::None)
         return Warning(libraryPath, writer, " can change it");
-    writer = WriterOf(WithoutTrailingBackslash(folder));
+    writer = FolderWriter();
     if (writer != NonAdminPrincipal::None)
         return Warning(libraryPath, writer, " can write to its folder");
     return std::string();
+}
+
+bool CLibraryWriteWarning::IsElevated()
+{
+    if (!m_elevationKnown) {
+        m_elevated = m_isElevated();
+        m_elevationKnown = true;
+    }
+    return m_elevated;
+}
+
+NonAdminPrincipal CLibraryWriteWarning::FolderWriter()
+{
+    if (!m_folderWriterKnown) {
+        m_folderWriter = WriterOf(WithoutTrailingBackslash(m_folder));
+        m_folderWriterKnown = true;
+    }
+    return m_folderWriter;
 }

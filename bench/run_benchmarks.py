@@ -27,14 +27,18 @@ OTHER_RUNS = 9
 ACQUISITION_SECONDS = 10
 PACING_GOAL = 98
 SCAN_COPIES = 200
-SCAN_GOAL = 1.5
+# A library costs TavroProbe at most this many times what it costs the bare
+# loader loop.
+PER_LIBRARY_GOAL = 1.2
 POLL_COUNTS = (1, 100, 10000)
-POLL_GOAL_US = 10000.0
+# Medians of one poll, in microseconds, by number of components.
+POLL_GOALS_US = {1: 10.0, 10000: 3500.0}
 MEMORY_GOAL_BYTES = 64 * 1024
 
 TIME_LINE = re.compile(r"^  Acquisition Time: \d\d/\d\d/\d{4} \d\d:\d\d:\d\d$", re.M)
 POLL_LINE = re.compile(r"^poll components=(\d+) polls=(\d+) microseconds_per_poll=([\d.]+) "
                        r"fetch_us=([\d.]+) format_us=([\d.]+)$", re.M)
+STARTS_LINE = re.compile(r"^starts child_ms=([\d.]+) pause_ms=([\d.]+)$", re.M)
 MEMORY_LINE = re.compile(r"^memory components=(\d+) counter=(\w+) private_bytes_1000=(\d+) "
                          r"private_bytes_10000=(\d+) growth_bytes=(-?\d+)$", re.M)
 
@@ -189,7 +193,22 @@ class Bench:
             if result.returncode != 0 or "libraries=0 " not in self.text(result.stdout):
                 raise SystemExit(f"scan baseline without libraries: {result.stdout!r}")
             fixed.append((probe_s, base_s))
-        return runs, fixed
+        return runs, fixed, self.starts()
+
+    def starts(self):
+        """One start of the search child and the closing PAUSE, each the
+        median of five inside one run (tavro_bench_starts), over the runs."""
+        scratch = self.work / "starts"
+        scratch.mkdir(parents=True, exist_ok=True)
+        runs = []
+        for i in range(OTHER_RUNS):
+            result = self.run(self.bench_dir / "tavro_bench_starts.exe", [win_path(scratch)])
+            match = STARTS_LINE.search(self.text(result.stdout))
+            if result.returncode != 0 or not match:
+                raise SystemExit(f"starts run {i + 1} failed:\n{result.stdout.decode('latin-1')}"
+                                 f"{result.stderr.decode('latin-1')}")
+            runs.append((float(match.group(1)) / 1000, float(match.group(2)) / 1000))
+        return runs
 
     # --- 4. memory ----------------------------------------------------------
 
@@ -217,50 +236,70 @@ def spread(values, fmt):
                                     fmt.format(min(values)), fmt.format(max(values)))
 
 
-def verdict(met):
-    return "met" if met else "**missed**"
+class Table:
+    """The results table, and the goals it found missed."""
+
+    def __init__(self):
+        self.lines = ["| # | Figure | Median (min\u2013max) | Runs | Goal | Verdict |", "|---|---|---|---|---|---|"]
+        self.missed = []
+
+    def row(self, number, figure, values, fmt, goal="", met=None):
+        verdict = "" if met is None else ("met" if met else "**missed**")
+        if met is False:
+            self.missed.append(figure)
+        self.lines.append(f"| {number} | {figure} | {spread(values, fmt)} | {len(values)} | {goal} | {verdict} |")
 
 
 def report(pacing, polls, scans, memory):
-    lines = []
-    add = lines.append
-    add("| # | Figure | Median (min\u2013max) | Runs | Goal | Verdict |")
-    add("|---|---|---|---|---|---|")
-    add(f"| 1 | data blocks in a {ACQUISITION_SECONDS} s acquisition (limit 100, or 101) | "
-        f"{spread(pacing, '{:.0f}')} | {len(pacing)} | \u2265 {PACING_GOAL} | "
-        f"{verdict(statistics.median(pacing) >= PACING_GOAL and min(pacing) >= PACING_GOAL)} |")
+    """The results table and details as Markdown, and the figures whose goal
+    was missed."""
+    table = Table()
+    table.row(1, f"data blocks in a {ACQUISITION_SECONDS} s acquisition (limit 100, or 101)", pacing, "{:.0f}",
+              f"\u2265 {PACING_GOAL} in every run", min(pacing) >= PACING_GOAL)
 
     per_poll = {n: [run[n]["poll"] for run in polls] for n in POLL_COUNTS}
     ratio_100_1 = [run[100]["poll"] / run[1]["poll"] for run in polls]
     per_component_10000_100 = [(run[10000]["poll"] / 10000) / (run[100]["poll"] / 100) for run in polls]
     per_component_100_1 = [(run[100]["poll"] / 100) / (run[1]["poll"] / 1) for run in polls]
     for n in POLL_COUNTS:
-        goal = f"< {POLL_GOAL_US / 1000:.0f} ms" if n == 10000 else ""
-        met = verdict(max(per_poll[n]) < POLL_GOAL_US) if n == 10000 else ""
-        add(f"| 2 | time of one poll, {n} component{'s' if n > 1 else ''} (\u00b5s) | "
-            f"{spread(per_poll[n], '{:.1f}')} | {len(polls)} | {goal} | {met} |")
-    add(f"| 2 | ratio poll(100) / poll(1) | {spread(ratio_100_1, '{:.2f}')} | {len(polls)} | | |")
-    add(f"| 2 | per component: [poll(100)/100] / [poll(1)/1] | "
-        f"{spread(per_component_100_1, '{:.3f}')} | {len(polls)} | | |")
+        goal = POLL_GOALS_US.get(n)
+        figure = f"time of one poll, {n} component{'s' if n > 1 else ''} (\u00b5s)"
+        if goal is None:
+            table.row(2, figure, per_poll[n], "{:.1f}")
+        else:
+            table.row(2, figure, per_poll[n], "{:.1f}", f"median < {goal:g}",
+                      statistics.median(per_poll[n]) < goal)
+    table.row(2, "ratio poll(100) / poll(1)", ratio_100_1, "{:.2f}")
+    table.row(2, "per component: [poll(100)/100] / [poll(1)/1]", per_component_100_1, "{:.3f}")
     # Linear growth: a component costs no more among 10,000 than among 100
     # (a quarter more allowed for noise; anything worse than linear, such
     # as a text regrown per line, gives ratios of several times that).
-    linear = statistics.median(per_component_10000_100) <= 1.25
-    add(f"| 2 | per component: [poll(10000)/10000] / [poll(100)/100] | "
-        f"{spread(per_component_10000_100, '{:.3f}')} | {len(polls)} | linear (median \u2264 1.25) | "
-        f"{verdict(linear)} |")
+    table.row(2, "per component: [poll(10000)/10000] / [poll(100)/100]", per_component_10000_100, "{:.3f}",
+              "linear (median \u2264 1.25)", statistics.median(per_component_10000_100) <= 1.25)
 
-    scans, fixed = scans
-    ratios = [probe / base for probe, base in scans]
-    add(f"| 3 | whole run, TavroProbe / baseline, {SCAN_COPIES} libraries refused | "
-        f"{spread(ratios, '{:.2f}')} | {len(scans)} | \u2264 {SCAN_GOAL} | "
-        f"{verdict(statistics.median(ratios) <= SCAN_GOAL)} |")
+    scans, fixed, starts = scans
+    probe_fixed = statistics.median(p for p, _ in fixed)
+    base_fixed = statistics.median(b for _, b in fixed)
+    per_library = [(p - probe_fixed) / (b - base_fixed) for p, b in scans]
+    table.row(3, f"scan, cost per library, TavroProbe / bare loader loop, {SCAN_COPIES} libraries refused",
+              per_library, "{:.2f}", f"median \u2264 {PER_LIBRARY_GOAL}",
+              statistics.median(per_library) <= PER_LIBRARY_GOAL)
+    # What a run costs whatever the libraries, beyond the bare loop's: the
+    # start of the search child and the closing PAUSE (cmd.exe), which the
+    # design asks for, are allowed; anything else is not.
+    child = statistics.median(c for c, _ in starts)
+    pause = statistics.median(p for _, p in starts)
+    allowed = base_fixed + child + pause
+    table.row(3, "run with empty search folders, TavroProbe (ms)", [1000 * p for p, _ in fixed], "{:.0f}",
+              f"median \u2264 {1000 * allowed:.0f}: bare loop {1000 * base_fixed:.0f}, search child start "
+              f"{1000 * child:.0f}, PAUSE {1000 * pause:.0f}", probe_fixed <= allowed)
 
     growth = [run["growth"] for run in memory]
-    add(f"| 4 | private bytes after 10,000 polls less after 1,000, 16 components (bytes) | "
-        f"{spread(growth, '{:.0f}')} | {len(memory)} | < {MEMORY_GOAL_BYTES} | "
-        f"{verdict(max(growth) < MEMORY_GOAL_BYTES)} |")
+    table.row(4, "private bytes after 10,000 polls less after 1,000, 16 components (bytes)", growth, "{:.0f}",
+              f"< {MEMORY_GOAL_BYTES} in every run", max(growth) < MEMORY_GOAL_BYTES)
 
+    lines = table.lines
+    add = lines.append
     add("")
     add("Details (median (min\u2013max) over the runs):")
     add("")
@@ -271,19 +310,17 @@ def report(pacing, polls, scans, memory):
             f"FormatDataRecord {spread(fmt, '{:.1f}')} \u00b5s, the rest (indenting, console and "
             f"log writes) the remainder of {spread(per_poll[n], '{:.1f}')} \u00b5s")
     add(f"- scan, seconds per whole run: TavroProbe {spread([p for p, _ in scans], '{:.3f}')}, "
-        f"baseline {spread([b for _, b in scans], '{:.3f}')}")
-    probe_fixed = statistics.median(p for p, _ in fixed)
-    base_fixed = statistics.median(b for _, b in fixed)
+        f"bare loop {spread([b for _, b in scans], '{:.3f}')}; whole-run ratio "
+        f"{spread([p / b for p, b in scans], '{:.2f}')}")
     add(f"- scan with empty search folders, seconds per whole run: TavroProbe "
-        f"{spread([p for p, _ in fixed], '{:.3f}')}, baseline {spread([b for _, b in fixed], '{:.3f}')}")
-    per_library = [((p - probe_fixed) / SCAN_COPIES) / ((b - base_fixed) / SCAN_COPIES)
-                   for p, b in scans]
-    add(f"- scan, cost per library (whole run less the median run without libraries), "
-        f"TavroProbe / baseline: {spread(per_library, '{:.2f}')}")
+        f"{spread([p for p, _ in fixed], '{:.3f}')}, bare loop {spread([b for _, b in fixed], '{:.3f}')}")
+    add(f"- one start of the search child {spread([1000 * c for c, _ in starts], '{:.1f}')} ms, the closing "
+        f"PAUSE {spread([1000 * p for _, p in starts], '{:.1f}')} ms (tavro_bench_starts, median of five "
+        f"each per run)")
     counters = sorted({run['counter'] for run in memory})
     add(f"- memory counter read: {', '.join(counters)}; after 1,000 polls "
         f"{spread([run['at_1000'] for run in memory], '{:.0f}')} bytes")
-    return "\n".join(lines) + "\n"
+    return "\n".join(lines) + "\n", table.missed
 
 
 def main():
@@ -310,12 +347,16 @@ def main():
         bench.clear_search_folders()
     finally:
         bench.stop_server()
-    table = report(pacing, polls, scans, memory)
+    table, missed = report(pacing, polls, scans, memory)
     print()
     print(table)
     print(f"(measured in {time.perf_counter() - started:.0f} s)")
     if args.results:
         Path(args.results).write_text(table)
+    if missed:
+        print("run_benchmarks: goals missed: " + "; ".join(missed), file=sys.stderr)
+        return 1
+    print("run_benchmarks: every goal met")
     return 0
 
 

@@ -3,6 +3,7 @@
 #include "output/ConsoleWriter.h"
 #include "output/ModulePath.h"
 #include "output/OutputInterlock.h"
+#include "output/TextModeWrite.h"
 #include "output/Win32Console.h"
 
 #include <windows.h>
@@ -47,33 +48,52 @@ I_Console& Console()
     return g_console ? *g_console : *system;
 }
 
-// Both streams are flushed after every write: the console so that a question
-// is on the screen before the answer is read, the log so that a crash inside
-// a device library loses nothing that was printed before it.
-void WriteTo(FILE* stream, const std::string& text)
+// The writer of the console stream, which asks the console once whether the
+// stream is one; made anew when a test changes the stream or the console.
+// Never destroyed, for the same reason as the lock.
+CConsoleWriter* g_consoleWriter = nullptr;
+
+CConsoleWriter& ConsoleWriter()
 {
-    if (!text.empty())
-        fwrite(text.data(), 1, text.size(), stream);
-    fflush(stream);
+    if (!g_consoleWriter)
+        g_consoleWriter = new CConsoleWriter(Console());
+    return *g_consoleWriter;
 }
 
-// The console stream, which may be a console: there the texts show as the
-// characters of the ANSI code page; a pipe or a file gets the bytes.
-void WriteToConsole(const std::string& text)
+void ForgetConsoleWriter()
 {
-    CConsoleWriter(Console()).Write(ConsoleStream(), text);
+    const std::lock_guard<std::mutex> lock(OutputLock());
+    delete g_consoleWriter;
+    g_consoleWriter = nullptr;
 }
 
-// Under the output lock.
+// The text of the print under way, in the form a text-mode stream stores
+// it. One buffer serves every print (under the lock), so that a long data
+// report needs no new memory on every poll. Never destroyed, for the same
+// reason as the lock.
+std::string& StoredText()
+{
+    static std::string* const text = new std::string;
+    return *text;
+}
+
+// Every text goes out whole and at once: the console so that a question is
+// on the screen before the answer is read, the log so that a crash inside a
+// device library loses nothing that was printed before it. On a console the
+// texts show as the characters of the ANSI code page; a pipe or a file gets
+// the bytes. Under the output lock.
 void WriteOutLocked(const std::string& text, int indent, bool logOnly)
 {
-    std::string indented;
-    IndentLines(text, indent, indented);
+    std::string& stored = StoredText();
+    stored.clear();
+    AppendIndentedLines(text, indent, "\r\n", stored);
+    if (stored.empty())
+        return;
     const COutputInterlock shared(g_sharedOutput, kSharedOutputWaitMilliseconds);
     if (!logOnly)
-        WriteToConsole(indented);
+        ConsoleWriter().WriteStored(ConsoleStream(), stored);
     if (g_logFile)
-        WriteTo(g_logFile, indented);
+        WriteWhole(g_logFile, stored);
 }
 
 void WriteOut(const std::string& text, int indent, bool logOnly)
@@ -118,11 +138,13 @@ void PrintSystemReason(unsigned long error)
 void SetConsoleStream(FILE* stream)
 {
     g_consoleStream = stream;
+    ForgetConsoleWriter();
 }
 
 void SetConsole(I_Console* console)
 {
     g_console = console;
+    ForgetConsoleWriter();
 }
 
 void ShareOutputWith(std::atomic<uint32_t>* word)
@@ -150,7 +172,7 @@ void CloseLogFile()
         return;
     fclose(g_logFile);
     g_logFile = nullptr;
-    WriteToConsole("\nA log file was created at " + g_logFilePath + "\n");
+    PrintText("\nA log file was created at " + g_logFilePath + "\n", 0, false);
     system("PAUSE");
 }
 
@@ -203,28 +225,10 @@ void PrintText(const std::string& text, int indent, bool logOnly)
 
 void IndentLines(const std::string& text, int indent, std::string& out)
 {
-    if (indent <= 0) {
-        out = text;
-        return;
-    }
     // Built apart and swapped in at the end, so that text and out may be the
-    // same string; sized once, since a data report can run to many lines.
-    std::string::size_type lines = 0;
-    for (std::string::size_type lineFeed = text.find('\n'); lineFeed != std::string::npos;
-         lineFeed = text.find('\n', lineFeed + 1))
-        ++lines;
-    const std::string::size_type width = static_cast<std::string::size_type>(indent);
+    // same string.
     std::string indented;
-    indented.reserve(text.size() + (lines + 1) * width);
-    std::string::size_type lineStart = 0;
-    while (lineStart < text.size()) {
-        indented.append(width, ' ');
-        const std::string::size_type lineFeed = text.find('\n', lineStart);
-        const std::string::size_type lineEnd =
-            lineFeed == std::string::npos ? text.size() : lineFeed + 1;
-        indented.append(text, lineStart, lineEnd - lineStart);
-        lineStart = lineEnd;
-    }
+    AppendIndentedLines(text, indent, "\n", indented);
     out.swap(indented);
 }
 

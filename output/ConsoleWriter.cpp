@@ -1,11 +1,15 @@
 #include "output/ConsoleWriter.h"
 
+#include "output/TextModeWrite.h"
+
 #include <windows.h>
 
 #include <climits>
 
 namespace {
 
+// text, in codePage, as UTF-16. Bytes the code page does not define come
+// out as the system's replacement character.
 std::wstring Widened(const std::string& text, unsigned codePage)
 {
     if (text.empty() || text.size() > static_cast<std::string::size_type>(INT_MAX))
@@ -19,48 +23,44 @@ std::wstring Widened(const std::string& text, unsigned codePage)
     return wide;
 }
 
-std::wstring WithCrlfLineEnds(const std::wstring& text)
-{
-    std::wstring out;
-    out.reserve(text.size() + text.size() / 16);
-    for (const wchar_t c : text) {
-        if (c == L'\n')
-            out += L'\r';
-        out += c;
-    }
-    return out;
-}
-
-void WriteBytes(FILE* stream, const std::string& text)
-{
-    if (!text.empty())
-        fwrite(text.data(), 1, text.size(), stream);
-    fflush(stream);
-}
-
 }  // namespace
 
-CConsoleWriter::CConsoleWriter(I_Console& console) : m_console(console)
+CConsoleWriter::CConsoleWriter(I_Console& console) : m_console(console), m_askedStream(nullptr), m_isConsole(false)
 {
 }
 
-void CConsoleWriter::Write(FILE* stream, const std::string& text) const
+void CConsoleWriter::Write(FILE* stream, const std::string& text)
 {
-    if (text.empty() || !m_console.IsConsole(stream) || !WriteCharacters(stream, text))
-        WriteBytes(stream, text);
+    std::string stored;
+    AppendIndentedLines(text, 0, "\r\n", stored);
+    WriteStored(stream, stored);
 }
 
-bool CConsoleWriter::WriteCharacters(FILE* stream, const std::string& text) const
+void CConsoleWriter::WriteStored(FILE* stream, const std::string& storedText)
 {
-    const std::wstring characters = ConsoleCharacters(text, m_console.TextCodePage());
+    if (storedText.empty())
+        return;
+    if (!IsConsole(stream) || !WriteCharacters(stream, storedText))
+        WriteWhole(stream, storedText);
+}
+
+bool CConsoleWriter::IsConsole(FILE* stream)
+{
+    if (stream != m_askedStream) {
+        m_isConsole = m_console.IsConsole(stream);
+        m_askedStream = stream;
+    }
+    return m_isConsole;
+}
+
+bool CConsoleWriter::WriteCharacters(FILE* stream, const std::string& storedText) const
+{
+    // The line ends are there already: a code page maps CR and LF to
+    // themselves.
+    const std::wstring characters = Widened(storedText, m_console.TextCodePage());
     if (characters.empty())
         return false;
     // Whatever the stream still holds goes first.
     fflush(stream);
     return m_console.WriteCharacters(stream, characters);
-}
-
-std::wstring ConsoleCharacters(const std::string& text, unsigned codePage)
-{
-    return WithCrlfLineEnds(Widened(text, codePage));
 }

@@ -14,17 +14,23 @@ class CConsoleWriter {
 public:
     explicit CConsoleWriter(I_Console& console);
 
-    // Writes text to stream and flushes it. On a console each "\n" is shown
-    // as a line end (CR LF), as a text-mode stream writes it; when the console
-    // refuses the characters, it gets the bytes.
-    void Write(FILE* stream, const std::string& text) const;
+    // Writes text to stream (a text-mode stream), leaving nothing buffered.
+    // Whether stream is a console is asked at the first write to it only: a
+    // stream cannot become another during a run. On a console each "\n" is
+    // shown as a line end (CR LF), as a text-mode stream writes it; a pipe
+    // or a file, and a console that refuses the characters, gets the bytes
+    // the stream would store, in one write.
+    void Write(FILE* stream, const std::string& text);
+    // The same for a text already in the form a text-mode stream stores it,
+    // every line feed as CR LF.
+    void WriteStored(FILE* stream, const std::string& storedText);
 
 private:
-    bool WriteCharacters(FILE* stream, const std::string& text) const;
+    bool IsConsole(FILE* stream);
+    bool WriteCharacters(FILE* stream, const std::string& storedText) const;
 
     I_Console& m_console;
+    // The stream last asked about, and the answer.
+    FILE* m_askedStream;
+    bool m_isConsole;
 };
-
-// text, in codePage, as UTF-16 with every "\n" as "\r\n". Bytes the code page
-// does not define come out as the system's replacement character.
-std::wstring ConsoleCharacters(const std::string& text, unsigned codePage);

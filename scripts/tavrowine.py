@@ -8,6 +8,7 @@ Standard library only, so that Debian's own Python runs it.
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 from pathlib import Path
 
@@ -44,6 +45,40 @@ def i386_emulated():
     return _emulated
 
 
+# Files under drive_c/windows that Wine only reads once a prefix is made: the
+# system's programs, libraries and data (over 1 GB).
+_READ_ONLY_SUFFIXES = {".dll", ".exe", ".nls", ".drv", ".sys", ".vxd", ".ocx", ".cpl", ".acm", ".tlb", ".ds", ".com",
+                       ".ax", ".msstyles", ".manifest"}
+
+
+def copy_prefix(template, destination):
+    """Makes destination a copy of the made prefix template. The system's
+    programs and libraries under drive_c/windows are hard links to the
+    template's, which Wine only reads; everything else (the registry, the
+    users' and programs' folders, settings files) is copied. A whole copy
+    takes seconds of a CPU; this takes a fraction of one."""
+    template = Path(template)
+    destination = Path(destination)
+    windows = template / "drive_c" / "windows"
+    for folder, subfolders, files in os.walk(template):
+        source = Path(folder)
+        target = destination / source.relative_to(template)
+        target.mkdir(exist_ok=True)
+        for name in subfolders + files:
+            path = source / name
+            if path.is_symlink():
+                os.symlink(os.readlink(path), target / name)
+            elif name in files:
+                shared = path.suffix.lower() in _READ_ONLY_SUFFIXES and windows in path.parents
+                if shared:
+                    os.link(path, target / name)
+                else:
+                    shutil.copy2(path, target / name, follow_symlinks=False)
+        shutil.copystat(source, target)
+        # Symbolic links to folders are not walked into.
+        subfolders[:] = [name for name in subfolders if not (source / name).is_symlink()]
+
+
 def win_path(path):
     """The Windows name of a Linux path under Wine's Z: drive."""
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
@@ -73,7 +108,7 @@ class WinePrefix:
             self.root.parent.mkdir(parents=True, exist_ok=True)
             template = os.environ.get("TAVRO_WINEPREFIX_TEMPLATE")
             if template and (Path(template) / "system.reg").is_file():
-                subprocess.run(["cp", "-a", template, str(self.root)], check=True)
+                copy_prefix(template, self.root)
             else:
                 subprocess.run([WINE64, "wineboot", "--init"], env=self.env, check=True,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=900)
@@ -123,3 +158,10 @@ class WinePrefix:
             errors.seek(0)
             result.stderr = errors.read()
         return result
+
+
+if __name__ == "__main__":
+    # scripts/wine-run: tavrowine.py copy-prefix TEMPLATE DESTINATION
+    if len(sys.argv) != 4 or sys.argv[1] != "copy-prefix":
+        sys.exit("usage: tavrowine.py copy-prefix TEMPLATE DESTINATION")
+    copy_prefix(sys.argv[2], sys.argv[3])

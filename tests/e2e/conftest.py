@@ -1,8 +1,18 @@
 """End-to-end harness: runs the real TavroProbe.exe under Wine.
 
-One private Wine prefix is made per test session and reused by every case.
+One private Wine prefix is made per test session (per pytest-xdist worker,
+each with its own Wine server) and reused by every case of that session.
 Each case gets its own copy of the program (the log is written beside it),
 empty search folders inside the prefix, and the standard input it asks for.
+
+scripts/test runs the cases in parallel (pytest-xdist) by these marks:
+- alone: the case measures time (data blocks in a span, the moments of
+  warnings, TavroCheck's poll times and soak); it runs after all others, by
+  itself;
+- needs_x86: the case needs the i386 build (given to every case that uses
+  probe32 or is made for arch "x86");
+- xdist_group: cases that share one module-scoped run of a program run on
+  the same worker, so that the run is made once.
 """
 import os
 import re
@@ -28,6 +38,19 @@ ARCHES = {
 
 # For an i386 check that needs a hardware fault delivered to the program.
 needs_i386_faults = pytest.mark.skipif(i386_emulated(), reason=EMULATION_REASON)
+
+
+def pytest_configure(config):
+    config.addinivalue_line("markers", "alone: the case measures time; scripts/test runs it by itself, last")
+    config.addinivalue_line("markers", "needs_x86: the case needs the i386 build")
+    config.addinivalue_line("markers", "xdist_group(name): cases that run on the same pytest-xdist worker")
+
+
+def pytest_collection_modifyitems(items):
+    for item in items:
+        callspec = getattr(item, "callspec", None)
+        if "probe32" in item.fixturenames or (callspec and callspec.params.get("arch") == "x86"):
+            item.add_marker(pytest.mark.needs_x86)
 
 PAUSE_PROMPT = re.compile(r"Press any key to continue[^\n]*\Z")
 

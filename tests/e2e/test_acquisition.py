@@ -1,6 +1,8 @@
 """The acquisition dialogue and the data report, end to end."""
 import re
 
+import pytest
+
 from conftest import crlf
 from sample_values import sample_lines
 from test_device_libraries import PF, TAIL, indent
@@ -113,6 +115,7 @@ def test_readiness_through_the_message_pump(probe):
     check_sample_blocks(found)
 
 
+@pytest.mark.alone
 def test_input_at_its_end_means_yes_and_ten_seconds(probe):
     probe.install(probe.program_files, probe.sample())
     run = probe.run(stdin=b"")

@@ -3,12 +3,12 @@ and on every fixture, read from its JSON and JUnit files.
 
 The table below is the checker's test suite: each library and the set of
 checks it must fail; every other check must pass, report information, warn
-(where WARNINGS says so) or be skipped because a check it needs failed. All
-table libraries are checked by ONE TavroCheck run per architecture, without
-the two long acquisition checks; the libraries that end or stall their
-checking process (CONTAINED) by one more x86-64 run; the long checks by a
-run of the libraries made for them (ACQUISITION) and by the run of the
-sample with the defaults."""
+(where WARNINGS says so) or be skipped because a check it needs failed. The
+table libraries are checked by three TavroCheck runs on x86-64 (made at
+once) and a few of them by one on i386, without the two long acquisition
+checks; the libraries that end or stall their checking process (CONTAINED)
+by one more x86-64 run; the long checks by a run of the libraries made for
+them (ACQUISITION) and by the run of the sample with the defaults."""
 import json
 import re
 import time
@@ -181,50 +181,97 @@ def assert_row(run, name, failed=None, warnings=WARNINGS):
             assert match and checks.get(match.group(1), ("",))[0] in ("fail", "skipped"), (check, message)
 
 
+# The table's libraries are checked by this many TavroCheck runs, which
+# pytest-xdist makes at once; the libraries whose messages are read below are
+# all in the first.
+TABLE_RUNS = 3
+SEEN = ["fixture_good", "fixture_never_ready", "fixture_ready_message", "fixture_throw", "fixture_percent_ansi"]
+
+
+def _table_runs():
+    """Each library's run: the SEEN ones in the first, every other one in
+    the run that has the fewest so far."""
+    runs = {name: 0 for name in SEEN}
+    sizes = [len(SEEN)] + [0] * (TABLE_RUNS - 1)
+    for name in TABLE:
+        if name not in runs:
+            runs[name] = sizes.index(min(sizes))
+            sizes[runs[name]] += 1
+    return runs
+
+
+TABLE_RUN = _table_runs()
+
+
 @pytest.fixture(scope="module")
-def x64_table(prefix, tmp_path_factory):
-    return CheckRun(prefix, "x64", tmp_path_factory.mktemp("check-x64"), list(TABLE),
-                    args=("--time", "3", "--skip", LONG_CHECKS))
+def x64_tables(prefix, tmp_path_factory):
+    """The table run of a given index, made at its first use."""
+    runs = {}
+
+    def run(index):
+        if index not in runs:
+            runs[index] = CheckRun(prefix, "x64", tmp_path_factory.mktemp(f"check-x64-{index}"),
+                                   [name for name in TABLE if TABLE_RUN[name] == index],
+                                   args=("--time", "3", "--skip", LONG_CHECKS))
+        return runs[index]
+    return run
 
 
-@pytest.mark.parametrize("name", list(TABLE))
-def test_x64_table_row(x64_table, name):
-    assert_row(x64_table, name, warnings=TABLE_WARNINGS)
+def in_table_run(index):
+    """The cases that read one table run share a worker."""
+    return pytest.mark.xdist_group(f"x64_table_{index}")
 
 
-def test_x64_table_run_reports_every_library_and_exits_1(x64_table):
-    assert x64_table.returncode == 1
-    assert len(x64_table.report["libraries"]) == len(TABLE)
-    assert x64_table.report["architecture"] == "x86-64"
-    assert not x64_table.report["passed"]
-    # The checks whose messages say what was seen.
-    good = x64_table.library("fixture_good")
+@pytest.mark.parametrize("name", [pytest.param(name, marks=in_table_run(TABLE_RUN[name])) for name in TABLE])
+def test_x64_table_row(x64_tables, name):
+    assert_row(x64_tables(TABLE_RUN[name]), name, warnings=TABLE_WARNINGS)
+
+
+@pytest.mark.parametrize("index", [pytest.param(index, marks=in_table_run(index)) for index in range(TABLE_RUNS)])
+def test_x64_table_run_reports_every_library_and_exits_1(x64_tables, index):
+    run = x64_tables(index)
+    assert run.returncode == 1
+    assert len(run.report["libraries"]) == len(run.names)
+    assert run.report["architecture"] == "x86-64"
+    assert not run.report["passed"]
+    # Every failure names a rule of the interface header, and no other
+    # verdict does; the table shows it.
+    header = (REPO / "sdk" / "include" / "TavroDeviceLibrary.h").read_text()
+    for library in run.report["libraries"]:
+        for check in library["checks"]:
+            assert (check["verdict"] == "fail") == (check["rule"] != ""), check
+            assert check["rule"] == "" or f" *  [{check['rule']}]" in header, check
+
+
+@in_table_run(0)
+def test_x64_table_messages_say_what_was_seen(x64_tables):
+    run = x64_tables(0)
+    good = run.library("fixture_good")
     assert "from the library's thread 0x" in good["readiness.callback"][1]
     # A queue: each record read lowers the count by one (how many were
     # taken in the data watch depends on the machine's load).
     assert good["data.count_vs_getdata"][0] == "info"
     assert re.fullmatch(r"a queue: [1-9]\d* records read, each lowering the count by one; with none available "
                         r"Tavro_GetData returns a record \(the newest again\)", good["data.count_vs_getdata"][1])
-    # Every failure names a rule of the interface header, and no other
-    # verdict does; the table shows it.
-    header = (REPO / "sdk" / "include" / "TavroDeviceLibrary.h").read_text()
-    for library in x64_table.report["libraries"]:
-        for check in library["checks"]:
-            assert (check["verdict"] == "fail") == (check["rule"] != ""), check
-            assert check["rule"] == "" or f" *  [{check['rule']}]" in header, check
-    assert "no state 1 within 3.0 s (0 reports) (rule: ready)" in x64_table.stdout
+    assert "no state 1 within 3.0 s (0 reports) (rule: ready)" in run.stdout
     assert "from the checker's thread from a dispatched message" in \
-        x64_table.library("fixture_ready_message")["readiness.callback"][1]
-    assert x64_table.library("fixture_throw")["data.last_data"][1] == \
+        run.library("fixture_ready_message")["readiness.callback"][1]
+    assert run.library("fixture_throw")["data.last_data"][1] == \
         "Tavro_GetLastData threw a C++ exception: fixture_throw: Tavro_GetLastData throws, as configured"
+    # ANSI characters of a library's texts arrive in the JUnit file as UTF-8.
+    suites = ElementTree.parse(run.junit_path).getroot().findall("testsuite")
+    percent = suites[[p.name for p in run.paths].index("fixture_percent_ansi.dll")]
+    assert "100% Ger\u00e4t %s %d" in "".join(percent.itertext())
 
 
-def test_x64_junit_has_one_suite_per_library_and_a_case_per_check(x64_table):
-    root = ElementTree.parse(x64_table.junit_path).getroot()
+@pytest.mark.parametrize("index", [pytest.param(index, marks=in_table_run(index)) for index in range(TABLE_RUNS)])
+def test_x64_junit_has_one_suite_per_library_and_a_case_per_check(x64_tables, index):
+    run = x64_tables(index)
+    root = ElementTree.parse(run.junit_path).getroot()
     suites = root.findall("testsuite")
-    assert [s.get("name") for s in suites] == [p.name for p in x64_table.paths]
+    assert [s.get("name") for s in suites] == [p.name for p in run.paths]
     failures = 0
-    for suite, library in zip(suites, x64_table.report["libraries"]):
+    for suite, library in zip(suites, run.report["libraries"]):
         cases = suite.findall("testcase")
         assert [c.get("name") for c in cases] == [c["id"] for c in library["checks"]]
         for case, check in zip(cases, library["checks"]):
@@ -232,11 +279,9 @@ def test_x64_junit_has_one_suite_per_library_and_a_case_per_check(x64_table):
             assert (case.find("skipped") is not None) == (check["verdict"] == "skipped")
         failures += int(suite.get("failures"))
     assert int(root.get("failures")) == failures > 0
-    # ANSI characters of a library's texts arrive as UTF-8.
-    percent = suites[[p.name for p in x64_table.paths].index("fixture_percent_ansi.dll")]
-    assert "100% Ger\u00e4t %s %d" in "".join(percent.itertext())
 
 
+@pytest.mark.alone
 def test_the_sample_and_libraries_with_warnings_only_pass_with_exit_0(prefix, tmp_path):
     run = CheckRun(prefix, "x64", tmp_path, ["sample", "fixture_no_queue", *WARNINGS], args=())
     assert run.returncode == 0, run.stdout
@@ -295,6 +340,7 @@ def test_bad_usage_exits_2_with_the_usage_text(prefix, tmp_path):
         assert "Usage: TavroCheck [--time SECONDS] [--soak SECONDS] [--only ID]... [--skip ID]..." in stderr, args
 
 
+@pytest.mark.needs_x86
 def test_i386_sample_and_a_few_fixtures(prefix, tmp_path):
     in_process = ("--in-process",) if i386_emulated() else ()
     run = CheckRun(prefix, "x86", tmp_path, I386_TABLE, args=("--time", "10", "--soak", "1", *in_process),
@@ -305,6 +351,7 @@ def test_i386_sample_and_a_few_fixtures(prefix, tmp_path):
     assert run.returncode == 1
 
 
+@pytest.mark.alone
 def test_long_acquisitions_fail_each_library_on_its_own_check(prefix, tmp_path):
     """--soak, --quiet and --trace: a second prepare that never gets ready,
     memory and handles that grow with every poll."""

@@ -150,7 +150,7 @@ protected:
     std::string Library() const { return m_folder.Path() + "a.dll"; }
     std::string WarningFor(ElevationCheck isElevated) const
     {
-        return LibraryWriteWarning(m_folder.Path(), Library(), isElevated);
+        return CLibraryWriteWarning(m_folder.Path(), isElevated).For(Library());
     }
 
     TempFolder m_folder;
