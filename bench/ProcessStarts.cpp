@@ -1,6 +1,6 @@
-// The two process starts every TavroProbe run pays beyond its search and the
-// bare loader loop: the search child (started, set up as TavroProbe's is up
-// to its search, its search folders asked for, and told the search is done)
+// The two process starts every TavroProbe run with a library pays beyond its
+// search and the bare loader loop: the child that tests the libraries
+// (started, set up as TavroProbe's is, sent one library to test, and ended)
 // and the closing system("PAUSE"), which starts the command interpreter
 // (standard input at its end, so it returns at once).
 //
@@ -8,10 +8,9 @@
 //
 // Prints "starts child_ms=<C> pause_ms=<P>", each the median of five.
 #include "app/AppFramework.h"
-#include "app/FolderSearch.h"
 #include "bench/BenchDevice.h"
-#include "guard/SearchIsolation.h"
-#include "guard/Watchdog.h"
+#include "guard/ChildLibraryTests.h"
+#include "guard/LibraryTestChild.h"
 #include "output/ConsoleLog.h"
 
 #include <windows.h>
@@ -33,15 +32,21 @@ double MedianMilliseconds(std::vector<double> seconds)
     return seconds[seconds.size() / 2] * 1000.0;
 }
 
-// One search child from start to end, as RunTests starts it.
+// The test of a library that is not there: the child's part of a test.
+void NoTest(const char*)
+{
+}
+
+// One child from start to end, as RunTests starts it for the first library.
 double TimedChild()
 {
     const double start = bench::Now();
-    bool searched = false;
-    if (!RunSearchInChildren(searched) || !searched) {
-        std::fprintf(stderr, "tavro_bench_starts: the search child did not finish\n");
+    CChildLibraryTests tests(NoTest);
+    if (!tests.Test("C:\\nothing.dll")) {
+        std::fprintf(stderr, "tavro_bench_starts: the child did not test\n");
         std::exit(1);
     }
+    tests.Finish();
     return bench::Now() - start;
 }
 
@@ -56,15 +61,11 @@ double TimedPause()
 
 int main(int argc, char** argv)
 {
-    CSearchChild child;
-    if (child.Attach(GetCommandLineA())) {
-        // What TavroProbe's search child does before its search, which
-        // begins with asking for the search folders.
+    CLibraryTestChild child;
+    if (child.Attach(GetCommandLineA()) == CLibraryTestChild::kChild) {
+        // What TavroProbe's child does before its first test.
         InitApplicationFramework(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), 0);
-        StartWatchdog();
-        std::vector<std::string> folders;
-        CollectSearchFolders(folders);
-        child.Finish(true);
+        child.Serve(NoTest);
     }
     if (std::strstr(GetCommandLineA(), "--search-child") || argc != 2) {
         std::fprintf(stderr, "usage: tavro_bench_starts <scratch folder>\n");
