@@ -1,10 +1,9 @@
 #include "app/AcquisitionSystem.h"
 
+#include "app/AnswerReader.h"
 #include "guard/LibraryHooks.h"
 
 #include <windows.h>
-
-#include <iostream>
 
 namespace {
 
@@ -14,9 +13,10 @@ const DWORD kIdleSleepMilliseconds = 100;
 
 std::string CWin32AcquisitionSystem::ReadLine()
 {
-    std::string line;
-    std::getline(std::cin, line);
-    return line;
+    // One for the process: once the input has ended, every later answer is
+    // empty.
+    static CStandardInput* const input = new CStandardInput;
+    return ReadAnswerLine(*input);
 }
 
 uint32_t CWin32AcquisitionSystem::TickCount()

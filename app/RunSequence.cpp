@@ -3,8 +3,10 @@
 #include "app/FolderSearch.h"
 #include "app/LibraryProbe.h"
 #include "guard/ChildLibraryTests.h"
+#include "guard/InProcessLibraryTests.h"
 #include "output/ConsoleLog.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,7 +27,7 @@ bool SearchFolders(const std::vector<std::string>& folders, I_LibraryTester& tes
 
 }  // namespace
 
-bool RunTests()
+bool RunTests(bool inProcess)
 {
     if (!CreateLogFile())
         return false;
@@ -36,8 +38,12 @@ bool RunTests()
         PrintText("ERROR: unsupported operating system.\n", 0, false);
         return false;
     }
-    CChildLibraryTests tester(TestDeviceLibrary);
-    const bool searched = SearchFolders(folders, tester);
-    tester.Finish();
+    std::unique_ptr<I_LibraryTester> tester;
+    if (inProcess)
+        tester.reset(new CInProcessLibraryTests(TestDeviceLibrary));
+    else
+        tester.reset(new CChildLibraryTests(TestDeviceLibrary));
+    const bool searched = SearchFolders(folders, *tester);
+    tester->Finish();
     return searched;
 }

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -34,9 +35,19 @@ public:
     child.Serve(TestDeviceLibrary);
 }
 
+// The program takes no arguments but this one, which tests the libraries
+// in its own process; any other is ignored.
+bool InProcessAsked(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--in-process") == 0)
+            return true;
+    return false;
+}
+
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
     CLibraryTestChild child;
     switch (child.Attach(GetCommandLineA())) {
@@ -52,5 +63,5 @@ int main()
     CLogCloser closeLogOnExit;
     if (!InitApplicationFramework(GetModuleHandleA(nullptr), nullptr, GetCommandLineA(), 0))
         PrintText("ERROR: MFC initialization failed\n", 0, false);
-    return RunTests() ? 0 : 1;
+    return RunTests(InProcessAsked(argc, argv)) ? 0 : 1;
 }

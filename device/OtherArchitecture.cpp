@@ -12,15 +12,16 @@ namespace {
 const uint16_t kMachineI386 = 0x14C;
 const uint16_t kMachineX64 = 0x8664;
 
-// The machine of the other build, and what to call it.
+// The machine of the other build, and what to say of its library.
 struct Architecture {
     uint16_t machine;
-    const char* description;
-    const char* program;
+    const char* line;
 };
 
-const Architecture kOther = sizeof(void*) == 8 ? Architecture{kMachineI386, "a 32-bit (i386)", "the i386"}
-                                               : Architecture{kMachineX64, "a 64-bit (x86-64)", "the x86-64"};
+const Architecture kOther =
+    sizeof(void*) == 8
+        ? Architecture{kMachineI386, " is a 32-bit (i386) Tavro device library: the i386 TavroProbe tests it\n"}
+        : Architecture{kMachineX64, " is a 64-bit (x86-64) Tavro device library: the x86-64 TavroProbe tests it\n"};
 
 bool ExportsTheInterface(const CPeImage& image)
 {
@@ -42,6 +43,5 @@ std::string OtherArchitectureText(const std::string& path)
     const CPeImage image(std::move(bytes));
     if (!image.IsValid() || image.Machine() != kOther.machine || !ExportsTheInterface(image))
         return std::string();
-    return "  " + path + " is " + kOther.description + " Tavro device library: " + kOther.program +
-           " TavroProbe tests it\n";
+    return "  " + path + kOther.line;
 }

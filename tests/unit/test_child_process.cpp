@@ -1,5 +1,8 @@
 #include "guard/ChildProcess.h"
 #include "guard/ChildProcessSystem.h"
+#include "guard/ControlEvents.h"
+#include "guard/LibraryHooks.h"
+#include "guard/SharedRunState.h"
 
 #include <gtest/gtest.h>
 
@@ -141,4 +144,27 @@ TEST(ChildProcess, FaultsReachNeitherADialogueNorAReportThatHoldsTheProcess)
     QuietFaultReporting(RecordWerFlags);
     EXPECT_EQ(kQuietWerFlags, g_werFlags);
     EXPECT_NE(0u, GetErrorMode() & SEM_NOGPFAULTERRORBOX);
+}
+
+TEST(ControlEvents, CtrlCEndsOnlyAStalledTestAndTheRunAtAQuestionOrBetweenLibraries)
+{
+    const auto decide = [](DWORD event, bool testing, int32_t activity, bool callRunning, int32_t call) {
+        const ControlDecision decision = DecideControlEvent(event, testing, activity, callRunning, call);
+        return std::to_string(static_cast<int>(decision.outcome)) + " " + decision.call;
+    };
+    const std::string endTest = std::to_string(static_cast<int>(ControlOutcome::kEndTest)) + " ";
+    const std::string endRun = std::to_string(static_cast<int>(ControlOutcome::kEndRunByOperator)) + " ";
+    const std::string closed = std::to_string(static_cast<int>(ControlOutcome::kEndRunClosed)) + " ";
+    EXPECT_EQ(endTest + "Tavro_GetLastData", decide(CTRL_C_EVENT, true, kActivityAcquisition, true, TavroProc_GetLastData));
+    EXPECT_EQ(endTest + "loading", decide(CTRL_BREAK_EVENT, true, kActivityNone, true, kCallLoading));
+    EXPECT_EQ(endTest + "the acquisition", decide(CTRL_C_EVENT, true, kActivityAcquisition, false, 0));
+    EXPECT_EQ(endRun, decide(CTRL_C_EVENT, true, kActivityQuestion, false, 0));
+    EXPECT_EQ(endRun, decide(CTRL_C_EVENT, false, kActivityNone, false, 0));
+    // What a library wrote over the record names no call.
+    EXPECT_EQ(endTest + "the acquisition", decide(CTRL_C_EVENT, true, kActivityAcquisition, true, 0x41414141));
+    EXPECT_EQ(endRun, decide(CTRL_C_EVENT, true, 0x41414141, true, 0x41414141));
+    for (const DWORD event : {CTRL_CLOSE_EVENT, CTRL_LOGOFF_EVENT, CTRL_SHUTDOWN_EVENT})
+        EXPECT_EQ(closed, decide(event, true, kActivityAcquisition, true, TavroProc_GetLastData)) << event;
+    EXPECT_EQ("ERROR: the console was closed while testing Tavro device library C:\\a.dll\n", ConsoleClosedLine("C:\\a.dll"));
+    EXPECT_EQ("ERROR: the run was ended by the system\n", ConsoleClosedLine(""));
 }

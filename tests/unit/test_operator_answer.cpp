@@ -1,3 +1,4 @@
+#include "app/AnswerReader.h"
 #include "app/OperatorAnswer.h"
 
 #include <gtest/gtest.h>
@@ -56,4 +57,36 @@ TEST(AcquisitionMilliseconds, LimitsTimesWhoseMillisecondsDoNotFit32Bits)
     EXPECT_EQ(4294967000u, AcquisitionMilliseconds("4294968"));
     EXPECT_EQ(4294967000u, AcquisitionMilliseconds("99999999"));
     EXPECT_EQ(4294967000u, AcquisitionMilliseconds("184467440737095516160000"));
+}
+
+namespace {
+
+// Hands out the bytes of a script; '!' is a read cut short by Ctrl+C.
+class CScriptedInput : public I_ByteSource {
+public:
+    explicit CScriptedInput(std::string script) : m_script(std::move(script)) {}
+    Result Read(char& byte) override
+    {
+        if (m_next == m_script.size())
+            return kEnd;
+        byte = m_script[m_next++];
+        return byte == '!' ? kInterrupted : kByte;
+    }
+
+private:
+    std::string m_script;
+    std::size_t m_next = 0;
+};
+
+}  // namespace
+
+TEST(AnswerReader, AReadCutShortByCtrlCIsNoEndOfInput)
+{
+    CScriptedInput input("!y!\r\n!!5\n\nno end");
+    EXPECT_EQ("y", ReadAnswerLine(input));
+    EXPECT_EQ("5", ReadAnswerLine(input));
+    EXPECT_EQ("", ReadAnswerLine(input));
+    EXPECT_EQ("no end", ReadAnswerLine(input));
+    EXPECT_EQ("", ReadAnswerLine(input));
+    EXPECT_EQ("", ReadAnswerLine(input));
 }
