@@ -53,8 +53,11 @@ BOOL CChildLibraryTests::HandleControlEvent(DWORD event)
     const SharedRunState* const state = m_section.Get();
     const bool testing = m_child && m_testing != 0 && state;
     const uint32_t sequence = testing ? state->call.sequence.load() : 0;
-    const ControlDecision decision = DecideControlEvent(event, testing, testing ? state->activity.load() : 0,
-                                                        sequence % 2 == 1, testing ? state->call.call.load() : -1);
+    const int32_t activity = testing ? state->activity.load() : kActivityNone;
+    const ControlDecision decision =
+        DecideControlEvent(event, testing, activity, sequence % 2 == 1, testing ? state->call.call.load() : -1);
+    // A question's line is still open: the operator has not answered.
+    const std::string lineEnd = activity == kActivityQuestion ? "\n" : "";
     switch (decision.outcome) {
     case ControlOutcome::kEndTest:
         m_endedByOperator = m_testing;
@@ -62,9 +65,9 @@ BOOL CChildLibraryTests::HandleControlEvent(DWORD event)
         m_child->Terminate(kControlCExitCode, kChildEndMilliseconds);
         return TRUE;
     case ControlOutcome::kEndRunByOperator:
-        EndRun(OperatorEndedRunLine(), true);
+        EndRun(lineEnd + OperatorEndedRunLine(), true);
     case ControlOutcome::kEndRunClosed:
-        EndRun(ConsoleClosedLine(testing ? m_requestPaths.back() : std::string()), false);
+        EndRun(lineEnd + ConsoleClosedLine(testing ? m_requestPaths.back() : std::string()), false);
     }
     return FALSE;
 }

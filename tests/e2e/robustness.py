@@ -1,11 +1,17 @@
 """Helpers for running misbehaving libraries: each case installs the library
 under test first and a well-behaved library after it, so that every case
 also shows whether the search went on."""
+import fcntl
+import os
+import pty
 import re
 import select
+import signal
+import struct
+import termios
 import time
 
-from conftest import crlf
+from conftest import ARCHES, crlf
 
 PF = "C:\\Program Files\\Morvane\\Tavro\\"
 NEXT = "z_next.dll"
@@ -68,3 +74,72 @@ def run_until_warnings(probe, count, env, stdin=b"y\n1\n", timeout=60):
         process.kill()
         process.wait()
     return text.decode("latin-1"), log
+
+
+def run_on_terminal(probe, script, env=None, timeout=90):
+    """Runs the program on a pseudo-terminal, as an operator at a console
+    would: script is a list of (text, keys): once text has appeared on the
+    screen since the last keys, the keys are typed (b"\\x03" is Ctrl+C, which
+    the terminal hands to every process of the program). Returns the exit
+    code, the screen's text (without the terminal's control sequences, line
+    ends as CR LF) and the log."""
+    exe = probe.start_copy()
+    run_env = dict(probe.prefix.env)
+    run_env.update(env or {})
+    pid, terminal = pty.fork()
+    if pid == 0:
+        # Wide enough that no line wraps.
+        fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 500, 0, 0))
+        os.chdir(probe.exe_dir)
+        os.execve(ARCHES[probe.arch][1], [ARCHES[probe.arch][1], str(exe)], run_env)
+    screen = b""
+    seen = 0
+    steps = list(script)
+    deadline = time.monotonic() + timeout
+    status = None
+    try:
+        while time.monotonic() < deadline:
+            ready, _, _ = select.select([terminal], [], [], 0.2)
+            if ready:
+                try:
+                    chunk = os.read(terminal, 4096)
+                except OSError:
+                    chunk = b""
+                if not chunk:
+                    break
+                screen += chunk
+            if steps and steps[0][0].encode() in screen[seen:]:
+                seen = len(screen)
+                time.sleep(0.2)
+                os.write(terminal, steps.pop(0)[1])
+            # Processes of Wine's own may hold the terminal after the
+            # program has ended.
+            done, ended = os.waitpid(pid, os.WNOHANG)
+            if done:
+                status = ended
+                while select.select([terminal], [], [], 0.3)[0]:
+                    try:
+                        chunk = os.read(terminal, 4096)
+                    except OSError:
+                        break
+                    if not chunk:
+                        break
+                    screen += chunk
+                break
+    finally:
+        settle = time.monotonic() + 10
+        while status is None and time.monotonic() < settle:
+            done, ended = os.waitpid(pid, os.WNOHANG)
+            if done:
+                status = ended
+            else:
+                time.sleep(0.1)
+        if status is None:
+            os.kill(pid, signal.SIGKILL)
+            os.waitpid(pid, 0)
+        os.close(terminal)
+    text = re.sub(r"\x1b\[[0-9;?]*[A-Za-z]|\x1b\][^\x07]*\x07", "", screen.decode("latin-1"))
+    text = re.sub(r"\r*\n", "\r\n", text)
+    log_path = probe.exe_dir / "TavroProbe.log"
+    log = log_path.read_bytes().decode("latin-1") if log_path.exists() else None
+    return os.waitstatus_to_exitcode(status) if status is not None else None, text, log
