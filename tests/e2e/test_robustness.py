@@ -400,3 +400,18 @@ def test_a_second_run_in_the_same_folder_leaves_the_log_of_the_first_whole(probe
     assert crlf('End of testing device "Tavro Fixture Device"\n') in log
     assert_log_holds_everything(run)
 
+
+
+def test_in_process_tests_in_the_programs_own_process_for_a_debugger(probe):
+    # No child and no containment: a library that ends the process ends the
+    # program, as the program's one process would end; any other argument is
+    # ignored.
+    probe.install_fixtures("fixture_good")
+    probe.install(probe.program_files, probe.fixture("fixture_exit"), "b_exit.dll")
+    exe = probe.start_copy()
+    result = probe.prefix.run(probe.arch, exe, ["--in-process", "--anything"], stdin=b"y\n1\nn\n",
+                              cwd=probe.exe_dir)
+    assert result.returncode == 3
+    console = result.stdout.decode("latin-1")
+    assert console.endswith(crlf("Acquiring data from \"Tavro Fixture Device\" . . .\n  \n"))
+    assert "ERROR" not in console
