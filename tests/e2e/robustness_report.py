@@ -18,10 +18,10 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 from conftest import REPO, Probe, WinePrefix, build_dir, i386_emulated  # noqa: E402
-from robustness import NEXT, console_from_log, run_until_warnings  # noqa: E402
+from robustness import NEXT, console_from_log, run_on_terminal, run_until_warnings  # noqa: E402
 
 # The report of a library that ended the process testing it.
-END_REPORTS = ("ERROR: unhandled exception", "ERROR: Tavro device library ")
+END_REPORTS = ("ERROR: unhandled exception", "ERROR: Tavro device library ", "ERROR: the search process")
 
 ROWS = [
     # (catalogue row, label, fixture or special, stdin, arch)
@@ -88,6 +88,29 @@ ROWS = [
     ("11", "Throws and catches its own C++ exception in every call", "fixture_catch_cxx", b"y\n1\nn\n", "x64"),
     ("12", "Imports vendorcore.dll, which lies beside it", "dependency:fixture_import", b"n\nn\n", "x64"),
     ("12", "Imports vendorcore.dll, which is nowhere", "fixture_import", b"n\n", "x64"),
+    ("13", "Writes over the memory it shares with the program, then ExitProcess(7) (in Tavro_GetDeviceName)",
+     "fixture_scribble", b"n\n", "x64"),
+    ("13", "Copies itself beside itself as b_planted.dll, then ExitProcess(8) (in Tavro_GetDeviceName)",
+     "fixture_plant", b"n\n", "x64"),
+    ("13", "A wait of the thread pool calls ExitProcess(5) as the program unloads the library",
+     "fixture_exit_after_unload", b"n\nn\n", "x64"),
+    ("13", "A thread of its own ends holding the C runtime's heap and stdout locks, then Tavro_GetLastData never "
+     "returns (first warning moved to 1 s)", "hang:fixture_lock_hang", b"y\n1\n", "x64"),
+    ("14", "A thread the C runtime started for it calls ExitProcess(5) 300 ms after the load, while the next "
+     "library acquires", "fixture_crt_thread_exit", b"n\ny\n2\n", "x64"),
+    ("14", "A thread of the thread pool calls its code, which calls ExitProcess(5) 300 ms after the load, while "
+     "the next library acquires", "fixture_pool_thread_exit", b"n\ny\n2\n", "x64"),
+    ("14", "At 0x10000000 after another library there ended its process; its own thread calls ExitProcess(5) "
+     "during its test", "base:fixture_thread_exit_at_base", b"y\n1\ny\n2\nn\n", "x64"),
+    ("14", "A thread of its own with a 1 MiB stack overflows it (in Tavro_PrepareExperiment)",
+     "fixture_thread_overflow", b"y\n1\nn\n", "x64"),
+    ("15", "Tavro_GetLastData never returns; the operator presses Ctrl+C after the second warning (on a terminal)",
+     "terminal:fixture_hang_last_data", b"", "x64"),
+    ("15", "Turns Ctrl+C off, then Tavro_PrepareExperiment never returns; Ctrl+C after the second warning",
+     "terminal:fixture_ignore_ctrl_c_hang", b"", "x64"),
+    ("15", "Turns off the console's line input, then ExitProcess(9); the next library's question is answered",
+     "terminal:fixture_raw_input_exit", b"", "x64"),
+    ("15", "The operator presses Ctrl+C at the first question", "terminal:fixture_good", b"", "x64"),
 ]
 
 BEGIN = "<!-- table: written by tests/e2e/robustness_report.py -->"
@@ -106,8 +129,9 @@ def printed(run, case_path):
     lines = [line for line in section.split("\r\n")[1:] if line.strip()]
     for i, line in enumerate(lines):
         if line.lstrip().startswith(("Error:", "ERROR:", "fixture_throw")):
-            missing = [more.strip() for more in lines[i + 1:] if more.startswith("  missing:")]
-            return "; ".join([line.strip()] + missing)
+            more = [extra.strip() for extra in lines[i + 1:]
+                    if extra.startswith("  missing:") or extra.endswith("TavroProbe tests it")]
+            return "; ".join([line.strip()] + more)
     times = [i for i, line in enumerate(lines) if line.startswith("  Acquisition Time")]
     name = next((line.strip() for line in lines if "Tavro device name" in line), "")
     count = next((line.strip() for line in lines if "Component count" in line), "")
@@ -136,6 +160,27 @@ def hang_row(probe, fixture, stdin):
         "no (the call never returns)"
 
 
+def terminal_row(probe, fixture):
+    """Columns of a row run on a terminal, where the operator types: answers
+    y and 1, Ctrl+C after the second warning, n to the next library and a
+    key at the pause; or, for the well-behaved library, Ctrl+C at once."""
+    probe.install(probe.program_files, probe.fixture(fixture), "a_case.dll")
+    probe.install(probe.program_files, probe.fixture("fixture_good"), NEXT)
+    if fixture == "fixture_good":
+        script = [("Y/N?", b"\x03")]
+    elif fixture == "fixture_raw_input_exit":
+        script = [("Y/N?", b"n\r"), ("A log file was created at", b"\r")]
+    else:
+        script = [("Y/N?", b"y\r"), ("(10):", b"1\r"), ("for 2 s", b"\x03"), ("Y/N?", b"n\r"),
+                  ("A log file was created at", b"\r")]
+    code, screen, log = run_on_terminal(probe, script, env={"TAVRO_TEST_HANG_SECONDS": "1"})
+    lines = [line for line in (log or "").split("\r\n") if line.startswith(("ERROR", "WARNING"))]
+    what = "; ".join(lines).replace("|", "\\|")
+    next_tested = f"Loading {probe.program_files_win()}{NEXT}\r\n\r\n  Tavro device name" in (log or "")
+    shown = all(line in screen for line in lines)
+    return what, code, "yes" if shown else "NO", "yes" if next_tested else "no (the run was ended)"
+
+
 def run_row(prefix, tmp, index, row):
     number, label, source, stdin, arch = row
     probe = Probe(prefix, tmp / f"row{index}", arch)
@@ -144,9 +189,15 @@ def run_row(prefix, tmp, index, row):
         what, code, log_ok, next_tested = hang_row(probe, source[5:], stdin)
         return (f"| {number} | {label} | {arch_label} | {what} | {code} | {'yes' if log_ok else 'NO'} | "
                 f"{next_tested} |")
+    if source.startswith("terminal:"):
+        what, code, shown, next_tested = terminal_row(probe, source[len("terminal:"):])
+        return f"| {number} | {label} | {arch_label} | {what} | {code} | {shown} | {next_tested} |"
     if source.startswith("dependency:"):
         source = source[len("dependency:"):]
         probe.install(probe.program_files, probe.fixture("vendorcore"))
+    if source.startswith("base:"):
+        source = source[len("base:"):]
+        probe.install(probe.program_files, probe.fixture("fixture_exit_at_base"), "a_base.dll")
     if source == "empty":
         library = tmp / f"row{index}-empty.dll"
         library.write_bytes(b"")
