@@ -3,6 +3,8 @@ search goes on and the log keeps everything; a library that ends the process
 testing it is named once and costs only its own test, and one that stalls
 the run is named while it does."""
 import re
+import time
+from pathlib import Path
 
 import pytest
 
@@ -310,7 +312,9 @@ def test_every_library_that_ends_the_process_is_named_once_and_the_search_goes_o
 
 
 @pytest.mark.parametrize("fixture, call", [("fixture_hang_attach", "loading"),
-                                           ("fixture_hang_last_data", "Tavro_GetLastData")])
+                                           ("fixture_hang_last_data", "Tavro_GetLastData"),
+                                           ("fixture_hang_message", "a window message"),
+                                           ("fixture_hang_unload", "unloading")])
 def test_a_call_that_never_returns_is_named_at_doubling_intervals(probe, fixture, call):
     probe.install(probe.program_files, probe.fixture(fixture), "a_case.dll")
     probe.install(probe.program_files, probe.fixture("fixture_good"), NEXT)
@@ -415,3 +419,47 @@ def test_in_process_tests_in_the_programs_own_process_for_a_debugger(probe):
     console = result.stdout.decode("latin-1")
     assert console.endswith(crlf("Acquiring data from \"Tavro Fixture Device\" . . .\n  \n"))
     assert "ERROR" not in console
+
+
+def child_processes(exe_dir):
+    """The Linux processes of the program's children started from exe_dir
+    (Wine shows a process's Windows command line)."""
+    found = []
+    for entry in Path("/proc").iterdir():
+        try:
+            command = (entry / "cmdline").read_bytes().replace(b"\0", b" ").decode("latin-1")
+        except OSError:
+            continue
+        if "--search-child" in command and exe_dir.name in command and "TavroProbe.exe" in command:
+            found.append(int(entry.name))
+    return found
+
+
+def is_running(pid):
+    try:
+        return (Path("/proc") / str(pid) / "stat").read_text().split(") ")[1][0] != "Z"
+    except (OSError, IndexError):
+        return False
+
+
+def test_a_killed_program_leaves_no_child_behind(probe):
+    probe.install(probe.program_files, probe.fixture("fixture_hang_last_data"), "a_case.dll")
+    process = probe.prefix.start(probe.arch, probe.start_copy(), cwd=probe.exe_dir,
+                                 env={"TAVRO_TEST_HANG_SECONDS": "1"})
+    try:
+        process.stdin.write(b"y\n1\n")
+        process.stdin.flush()
+        shown = b""
+        while b"WARNING:" not in shown:
+            chunk = process.stdout.read1(4096)
+            assert chunk, shown
+            shown += chunk
+        [child] = child_processes(probe.exe_dir)
+    finally:
+        process.kill()
+        process.wait()
+    # The child is in a job that ends it with the program.
+    deadline = time.monotonic() + 10
+    while is_running(child) and time.monotonic() < deadline:
+        time.sleep(0.1)
+    assert not is_running(child)
