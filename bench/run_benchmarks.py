@@ -280,15 +280,17 @@ def report(pacing, polls, scans, memory):
     scans, fixed, starts = scans
     probe_fixed = statistics.median(p for p, _ in fixed)
     base_fixed = statistics.median(b for _, b in fixed)
-    per_library = [(p - probe_fixed) / (b - base_fixed) for p, b in scans]
+    child = statistics.median(c for c, _ in starts)
+    pause = statistics.median(p for _, p in starts)
+    # The child that tests the libraries is started at the first library:
+    # a run with libraries pays its start once, beyond the run without any.
+    per_library = [(p - probe_fixed - child) / (b - base_fixed) for p, b in scans]
     table.row(3, f"scan, cost per library, TavroProbe / bare loader loop, {SCAN_COPIES} libraries refused",
               per_library, "{:.2f}", f"median \u2264 {PER_LIBRARY_GOAL}",
               statistics.median(per_library) <= PER_LIBRARY_GOAL)
     # What a run costs whatever the libraries, beyond the bare loop's: the
     # start of the search child and the closing PAUSE (cmd.exe), which the
     # design asks for, are allowed; anything else is not.
-    child = statistics.median(c for c, _ in starts)
-    pause = statistics.median(p for _, p in starts)
     allowed = base_fixed + child + pause
     table.row(3, "run with empty search folders, TavroProbe (ms)", [1000 * p for p, _ in fixed], "{:.0f}",
               f"median \u2264 {1000 * allowed:.0f}: bare loop {1000 * base_fixed:.0f}, search child start "

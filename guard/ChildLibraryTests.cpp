@@ -131,7 +131,6 @@ bool CChildLibraryTests::Test(const char* libraryPath)
     for (;;) {
         if (m_inProcess)
             return m_inProcess->Test(libraryPath);
-        BeforeSearchLine();
         if (!m_child) {
             std::string error;
             if (!StartChild(error)) {
