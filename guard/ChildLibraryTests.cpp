@@ -62,7 +62,10 @@ BOOL CChildLibraryTests::HandleControlEvent(DWORD event)
     case ControlOutcome::kEndTest:
         m_endedByOperator = m_testing;
         m_endedIn = decision.call;
-        m_child->Terminate(kControlCExitCode, kChildEndMilliseconds);
+        // One that outlives the wait is named, and the run goes on without it.
+        m_givenUp = !m_child->Terminate(kControlCExitCode, kChildEndMilliseconds);
+        if (m_givenUp)
+            PrintText(NotEndedLine(), 0, false);
         return TRUE;
     case ControlOutcome::kEndRunByOperator:
         EndRun(lineEnd + OperatorEndedRunLine(), true);
@@ -188,6 +191,8 @@ bool CChildLibraryTests::AwaitFinished(uint32_t request, const std::string& libr
         } else if (woken == WAIT_OBJECT_0 + 1) {
             return false;
         } else if (woken == WAIT_TIMEOUT) {
+            if (m_givenUp)
+                return false;
             if (watch.DueWarning(state.call, libraryPath, GetTickCount(), warning))
                 PrintText(warning, 0, false);
         } else {
@@ -217,7 +222,10 @@ bool CChildLibraryTests::ReportEndedChild(uint32_t request, bool& tookRequest)
         PrintText(ChildEndReport(facts, m_child->ExitCode()), 0, false);
         tookRequest = facts.Took(request);
     }
+    // It has ended, or was given up: no more waiting for it.
+    m_child->Close();
     m_child.reset();
+    m_givenUp = false;
     m_consoleModes.Restore();
     return endedByOperator != 0 || facts.ReachedALibrary();
 }
@@ -247,10 +255,13 @@ void CChildLibraryTests::EndChild(DWORD code)
 {
     const CControlGateHold hold;
     if (!m_child->Terminate(code, kChildEndMilliseconds))
-        PrintText("WARNING: the search process (process " + std::to_string(m_child->Id()) + ") has not ended " +
-                      std::to_string(kChildEndMilliseconds / 1000) +
-                      " s after it was ended; the run goes on without it\n",
-                  0, false);
+        PrintText(NotEndedLine(), 0, false);
     m_child->Close();
     m_child.reset();
+}
+
+std::string CChildLibraryTests::NotEndedLine() const
+{
+    return "WARNING: the search process (process " + std::to_string(m_child->Id()) + ") has not ended " +
+           std::to_string(kChildEndMilliseconds / 1000) + " s after it was ended; the run goes on without it\n";
 }

@@ -63,6 +63,8 @@ private:
     bool ReportEndedChild();
     // Ends the child and forgets it; one that outlives the wait is named.
     void EndChild(DWORD code);
+    // The line naming a child that has not ended after the wait.
+    std::string NotEndedLine() const;
 
     LibraryTest m_inProcessTest;
     std::unique_ptr<CInProcessLibraryTests> m_inProcess;
@@ -81,5 +83,7 @@ private:
     // The test the operator ended, and in what.
     uint32_t m_endedByOperator = 0;
     std::string m_endedIn;
+    // The child the operator ended has not ended within the wait.
+    bool m_givenUp = false;
     CConsoleModes m_consoleModes;
 };

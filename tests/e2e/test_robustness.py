@@ -8,7 +8,7 @@ from pathlib import Path
 
 import pytest
 
-from conftest import Run, build_dir, crlf
+from conftest import Run, build_dir, crlf, win_path
 from robustness import (NEXT, PF, assert_log_holds_everything,
                         assert_next_library_tested, console_from_log, run_case, run_until_warnings)
 from test_acquisition import blocks
@@ -366,7 +366,11 @@ def test_what_a_library_does_to_the_process_that_tests_it_costs_only_its_own_tes
     assert warnings == [f"WARNING: Tavro device library {library['e_lock_hang']} has not returned from "
                         f"Tavro_GetLastData for {seconds} s" for seconds in (1, 2, 4)]
     assert console.endswith(warnings[-1] + "\r\n")
-    assert console_from_log(log) == console
+    # A child that the end of c's wait kills between the console's copy of a
+    # text and the log's loses the log's: every report and warning is there.
+    for line in console.split("\r\n"):
+        if line.startswith(("ERROR", "WARNING")):
+            assert line + "\r\n" in log, line
 
 
 @pytest.mark.alone
@@ -430,7 +434,7 @@ def child_processes(exe_dir):
             command = (entry / "cmdline").read_bytes().replace(b"\0", b" ").decode("latin-1")
         except OSError:
             continue
-        if "--search-child" in command and exe_dir.name in command and "TavroProbe.exe" in command:
+        if "--search-child" in command and win_path(exe_dir / "TavroProbe.exe") in command:
             found.append(int(entry.name))
     return found
 
