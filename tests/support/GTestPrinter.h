@@ -21,6 +21,13 @@ bool RunsUnderI386Emulation();
 #define TAVRO_QEMU_BREAKS_FAULTS "does not hand a 32-bit program's hardware faults to Wine intact"
 #define TAVRO_QEMU_BREAKS_RAISED_EXCEPTIONS                                                         \
     "ends a 32-bit program that raises an exception (RaiseException), even one it catches itself"
+// Not broken, only slow: a case whose whole point is a child process of its
+// own (a minute or more of emulated start-up each, the largest share of the
+// emulated test time). The case runs where i386 is native, and in the
+// x86-64 build everywhere.
+#define TAVRO_QEMU_SLOWS_CHILD_PROCESSES                                                            \
+    "takes a minute or more to start each 32-bit child process; this case runs where i386 is "     \
+    "native and in the x86-64 build"
 #define TAVRO_QEMU_BREAKS_TERMINATE_THREAD                                                          \
     "ends the whole 32-bit program when one of its threads is ended with TerminateThread, as the " \
     "library does with a thread still running when it is freed"

@@ -4,6 +4,7 @@
 // program started with CREATE_NO_WINDOW gets one without a window, which
 // Wine gives even where no display is (a console with a window cannot be
 // made there).
+#include "GTestPrinter.h"
 #include "OutputCapture.h"
 #include "TempFolder.h"
 #include "output/ConsoleWriter.h"
@@ -116,6 +117,7 @@ int RunChecksInAChildWithAConsole(std::string& output)
 
 TEST(Win32Console, ShowsTheProgramsTextsOnARealConsole)
 {
+    TAVRO_SKIP_UNDER_I386_EMULATION(TAVRO_QEMU_SLOWS_CHILD_PROCESSES);
     std::string output;
     EXPECT_EQ(0, RunChecksInAChildWithAConsole(output)) << output;
     EXPECT_NE(std::string::npos, output.find("[  PASSED  ] 3 tests.")) << output;
