@@ -41,7 +41,7 @@ needs_i386_faults = pytest.mark.skipif(i386_emulated(), reason=EMULATION_REASON)
 
 
 def pytest_configure(config):
-    config.addinivalue_line("markers", "alone: the case measures time; scripts/test runs it by itself, last")
+    config.addinivalue_line("markers", "alone: the case measures time; scripts/test runs it by itself, before the others")
     config.addinivalue_line("markers", "needs_x86: the case needs the i386 build")
     config.addinivalue_line("markers", "xdist_group(name): cases that run on the same pytest-xdist worker")
 
