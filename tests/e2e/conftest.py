@@ -7,10 +7,12 @@ empty search folders inside the prefix, and the standard input it asks for.
 
 scripts/test runs the cases in parallel (pytest-xdist) by these marks:
 - alone: the case measures time (data blocks in a span, the moments of
-  warnings, TavroCheck's poll times and soak); it runs after all others, by
-  itself;
+  warnings, TavroCheck's poll times and soak); it runs before the others,
+  one at a time, with no other case beside it;
 - needs_x86: the case needs the i386 build (given to every case that uses
-  probe32 or is made for arch "x86");
+  probe32 or is made for arch "x86"); where i386 is emulated, these run in
+  the background from early on, the one marked long_i386 (a chain of
+  emulated process starts) in a run of its own;
 - xdist_group: cases that share one module-scoped run of a program run on
   the same worker, so that the run is made once.
 """
@@ -43,6 +45,7 @@ needs_i386_faults = pytest.mark.skipif(i386_emulated(), reason=EMULATION_REASON)
 def pytest_configure(config):
     config.addinivalue_line("markers", "alone: the case measures time; scripts/test runs it by itself, before the others")
     config.addinivalue_line("markers", "needs_x86: the case needs the i386 build")
+    config.addinivalue_line("markers", "long_i386: the longest i386 case; run by itself where i386 is emulated")
     config.addinivalue_line("markers", "xdist_group(name): cases that run on the same pytest-xdist worker")
 
 

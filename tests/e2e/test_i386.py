@@ -1,5 +1,7 @@
 """The i386 build, end to end: few runs that each check much, since a 32-bit
 process start takes about a minute where the kernel needs emulation for it."""
+import pytest
+
 from conftest import build_dir, crlf, needs_i386_faults
 from robustness import assert_log_holds_everything
 from test_acquisition import blocks, check_sample_blocks
@@ -14,6 +16,7 @@ def sections_by_name(body):
     return {section.split(".dll", 1)[0].rsplit("\\", 1)[-1]: section for section in sections[1:]}
 
 
+@pytest.mark.long_i386
 def test_i386_searches_its_folders_describes_acquires_and_meets_misbehaving_libraries(probe32):
     folder = probe32.program_files
     probe32.install(folder, probe32.fixture("not_a_library"), "a_bad.dll")
